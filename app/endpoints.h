@@ -1,0 +1,52 @@
+// The portal's servers: every address the program talks to, in one place.
+// Hosts are build-time configuration (CMake cache variables KVR_*); paths and
+// queries are the portal's own and fixed.
+#pragma once
+#include <string>
+
+namespace kvr {
+
+// Program version as sent in every report and compared by the update check.
+inline constexpr wchar_t kVersion[] = L"3.0.0.3";
+
+enum class Server { ClientService, Portal, PlayTime, ExtLogin, QQAuth };
+
+// host[:port] of a server.
+const wchar_t* ServerHost(Server server);
+
+// "http://" + host + pathAndQuery (pathAndQuery starts with "/").
+std::wstring ServerUrl(Server server, const std::wstring& pathAndQuery);
+
+const wchar_t* ProbeUrl();          // connectivity probe
+const wchar_t* PortalHomeUrl();     // opened by the portal shortcut
+const wchar_t* PortalRootUrl();     // opened from the game window
+const wchar_t* FlashDownloadUrl();  // the Flash Player download page
+
+// Paths of the client-service and portal servers.
+namespace paths {
+inline constexpr wchar_t kInstall[] = L"/install.htm?tag=kvr&ver=3.0.0.3";
+inline constexpr wchar_t kActiveGame[] = L"/active.htm?tag=kvr&ver=3.0.0.3";
+inline constexpr wchar_t kActivePortal[] = L"/active.htm?tag=webMarvole&ver=3.0.0.3";
+inline constexpr wchar_t kUninstall[] = L"/uninstall.htm?tag=kvr&ver=3.0.0.3";
+inline constexpr wchar_t kLoginRecord[] = L"/login.htm?tag=kvr&ver=3.0.0.3&uid=%s&index=%d";
+inline constexpr wchar_t kUpdateConfig[] = L"/update/ConfigKvr.htm";
+inline constexpr wchar_t kGameHall[] = L"/webgame.htm";
+inline constexpr wchar_t kLoginPage[] = L"/zt/client/v2/index.html?cid=4224";
+inline constexpr wchar_t kPlayTime[] = L"/d.php?a=web.online&game=k&server=S%s&length=%ld&cid=4224";
+inline constexpr wchar_t kQQRedirect[] = L"/qzone/redirectToAuthorize.do?";
+inline constexpr wchar_t kWeiboRedirect[] = L"/weibo/redirectToAuthorize.do?";
+inline constexpr wchar_t kQQAuthorize[] = L"/oauth2.0/authorize";
+}  // namespace paths
+
+// The game-hall client configuration page: "/update/Config" + name + ".htm".
+std::wstring GameHallConfigPath(const std::wstring& clientName);
+
+// Downloads are taken only from the three trusted domains: the URL's host
+// (without port, case ignored) equals a trusted name or ends with "." + name.
+bool IsTrustedDownloadUrl(const wchar_t* url);
+
+// The host of an http:// URL, lower-cased, without port or user info; empty
+// when the URL has no http:// scheme.
+std::wstring UrlHost(const wchar_t* url);
+
+}  // namespace kvr

@@ -1,0 +1,2 @@
+// Resource ids of the gamewnd subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource ids of the install subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource ids of the login subsystem.
+#pragma once

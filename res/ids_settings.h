@@ -1,0 +1,2 @@
+// Resource ids of the settings subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource ids of the ui subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource ids of the update subsystem.
+#pragma once

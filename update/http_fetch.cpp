@@ -1,0 +1,2 @@
+#include "update/http_fetch.h"
+// Implemented by the HTTP fetch work.

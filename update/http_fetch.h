@@ -1,0 +1,64 @@
+// The one way the program talks HTTP: a GET through WinINet in a fixed shape,
+// either as a report whose answer is not read or as a download into a file.
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+#include <atomic>
+#include <functional>
+
+namespace kvr {
+
+// The two events the application owns for background reports.
+struct ReportEvents {
+    HANDLE started = nullptr;  // set by the worker once it has copied its URL
+    HANDLE done = nullptr;     // set by the worker when its request is finished
+};
+
+// "http://host[:port]/object" split into its parts (bounded buffers).
+struct UrlParts {
+    wchar_t host[260] = {};
+    INTERNET_PORT port = 80;
+    wchar_t object[512] = {};
+};
+// requireScheme: compare the start with "http://" (case ignored) and fail if
+// it differs; otherwise the first seven characters are skipped unseen.
+bool SplitUrl(const wchar_t* url, bool requireScheme, UrlParts* out);
+
+// Sends one GET; the answer is not read. Returns 1 when sent, 0 otherwise
+// (last error: the WinINet error of the failed call, else 0).
+int ReportRequest(const wchar_t* url, const wchar_t* body = L"");
+
+// Sends the report on a worker thread; returns once the worker has copied the
+// URL (started event). The worker sets the done event when it has finished.
+int ReportInBackground(const wchar_t* url, ReportEvents& events);
+
+// What a download dialog keeps so that closing it can end the transfer from
+// its own thread: the open WinINet handles and a cancel flag.
+class DownloadSession {
+public:
+    DownloadSession();
+    ~DownloadSession();
+    DownloadSession(const DownloadSession&) = delete;
+    DownloadSession& operator=(const DownloadSession&) = delete;
+
+    void Cancel();  // any thread: closes the open handles, the next read fails
+    bool Cancelled() const { return m_cancelled.load(); }
+    void Reset() { m_cancelled = false; }
+
+    // Used by Download while a transfer runs.
+    void Attach(HINTERNET session, HINTERNET connect, HINTERNET request);
+    void Release();  // closes whatever is still open
+
+private:
+    CRITICAL_SECTION m_lock;
+    std::atomic<bool> m_cancelled{false};
+    HINTERNET m_session = nullptr, m_connect = nullptr, m_request = nullptr;
+};
+
+// Downloads url into targetFile. True only when the whole announced length was
+// received and written. progress(percent) is called after each read.
+bool Download(const wchar_t* url, const wchar_t* targetFile,
+              const std::function<void(int percent)>& progress = {},
+              DownloadSession* session = nullptr);
+
+}  // namespace kvr
