@@ -2,8 +2,7 @@
 
 namespace kvr {
 
-// Still missing: the game window and the page frame.
+// Still missing: the game window.
 void RunGameWindow() {}
-bool CreatePageFrame(HWND, bool) { return false; }
 
 }  // namespace kvr
