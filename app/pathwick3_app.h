@@ -1,16 +1,76 @@
-// The application object: start-up in its fixed order, the start modes, shut-down.
+// The application object: start-up in its fixed order, the start modes,
+// shut-down, and the process-wide values other parts of the program read.
 #pragma once
 #include <windows.h>
+#include "app/command_line.h"
+#include "update/http_fetch.h"
 
 namespace kvr {
 
 class CPathwick3App {
 public:
-    explicit CPathwick3App(HINSTANCE instance) : m_instance(instance) {}
+    static constexpr int kUrlChars = 512;
+
+    explicit CPathwick3App(HINSTANCE instance);
+    ~CPathwick3App();
+    CPathwick3App(const CPathwick3App&) = delete;
+    CPathwick3App& operator=(const CPathwick3App&) = delete;
+
+    // Start-up, the message loop when start-up says so, shut-down.
     int Run(int showCmd);
+    // Start-up (app/start_up.cpp): true = run the message loop (modes 6, 7).
+    bool InitInstance();
+    // Shut-down: the two events, GDI+, OLE.
+    int ExitInstance();
+
+    HINSTANCE Instance() const { return m_instance; }
+    // Started and done events of background reports; created by start-up
+    // (CreateEvents), or on first use in processes without start-up (tests).
+    ReportEvents& Events();
+    void CreateEvents();
+
+    // From the command line.
+    StartMode Mode() const { return m_args.mode; }
+    HWND ParentWindow() const { return m_args.parent; }
+    int PageCount() const { return m_args.pageCount; }
+    void SetStartArgs(const StartArgs& args) { m_args = args; }
+
+    // "UpdAddr" of the update configuration (512 characters, cut).
+    const wchar_t* UpdateAddress() const { return m_updateAddress; }
+    void SetUpdateAddress(const wchar_t* url);
+    wchar_t (&UpdateAddressBuffer())[kUrlChars] { return m_updateAddress; }
+
+    // Title and address of the current game page (kept by the page, proposed
+    // by the favourites dialog).
+    const wchar_t* PageTitle() const { return m_pageTitle; }
+    const wchar_t* PageAddress() const { return m_pageAddress; }
+    void SetPageTitle(const wchar_t* text);
+    void SetPageAddress(const wchar_t* url);
+
+    // The window that runs while the app runs (the game window or page frame).
+    HWND MainWindow() const { return m_mainWindow; }
+    void SetMainWindow(HWND hwnd) { m_mainWindow = hwnd; }
 
 private:
+    // Parts of start-up (app/start_up.cpp).
+    bool UpdateAndRestart(bool throttled);  // modes 2, 5: true = end the program
+    bool RunWindowModes();                  // step 9's default branch
+    bool RunPageProcess();                  // modes 6, 7
+    void RunGameWindowWithFlashCheck();     // modes 2, 3, 5
+
     HINSTANCE m_instance;
+    ReportEvents m_events;
+    ULONG_PTR m_gdiplusToken = 0;
+    bool m_oleInitialized = false;
+    StartArgs m_args;
+    HWND m_mainWindow = nullptr;
+    wchar_t m_updateAddress[kUrlChars] = {};
+    wchar_t m_pageTitle[kUrlChars] = {};
+    wchar_t m_pageAddress[kUrlChars] = {};
 };
+
+// The application object of this process. In kvr.exe it is the one main()
+// made; a process without one (a test) gets one on first use.
+CPathwick3App& App();
 
 }  // namespace kvr

@@ -1,8 +1,135 @@
 #include "browser/cache_clear.h"
 
+#include <shlobj.h>
+#include <wininet.h>
+#include <cwchar>
+#include <vector>
+
 namespace kvr {
 
-// Still missing: the cache limit value in the registry.
-void SetCacheLimit() {}
+BOOL SetCacheLimit() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER,
+                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\5.0\\Cache\\Content",
+                        0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return FALSE;
+    const DWORD limit = 0x100000;
+    const bool written = ::RegSetValueExW(key, L"CacheLimit", 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE*>(&limit),
+                                          sizeof(limit)) == ERROR_SUCCESS;
+    const bool closed = ::RegCloseKey(key) == ERROR_SUCCESS;
+    return written && closed;
+}
+
+void ClearCache() {
+    HANDLE thread = ::CreateThread(nullptr, 0, ClearCachesThread, nullptr, 0, nullptr);
+    if (thread) ::CloseHandle(thread);
+}
+
+DWORD WINAPI ClearCachesThread(LPVOID) {
+    DeleteFlashSharedObjects();
+    return static_cast<DWORD>(DeleteBrowserCache());
+}
+
+BOOL DeleteFlashSharedObjects() {
+    wchar_t path[MAX_PATH] = L"";
+    LPITEMIDLIST items = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &items)) && items) {
+        if (!::SHGetPathFromIDListW(items, path)) path[0] = L'\0';
+        IMalloc* shellMalloc = nullptr;
+        if (SUCCEEDED(::SHGetMalloc(&shellMalloc)) && shellMalloc) {
+            shellMalloc->Free(items);
+            shellMalloc->Release();
+        }
+    }
+    // A path that does not fit fails this step (no truncated folder is removed).
+    const wchar_t tail[] = L"\\Macromedia\\Flash Player\\#SharedObjects";
+    if (path[0] == L'\0' || std::wcslen(path) + std::wcslen(tail) >= MAX_PATH) return FALSE;
+    ::wcscat_s(path, tail);
+    return DeleteFolderTree(path);
+}
+
+BOOL DeleteBrowserCache() {
+    // Entries first (the cache index), each but the cookies.
+    DWORD size = 0;
+    ::FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    std::vector<BYTE> buffer(static_cast<size_t>(size) * 2 + sizeof(INTERNET_CACHE_ENTRY_INFOW));
+    DWORD bufferSize = static_cast<DWORD>(buffer.size());
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
+    HANDLE find = ::FindFirstUrlCacheEntryW(nullptr, entry, &bufferSize);
+    if (find) {
+        for (;;) {
+            if (!(entry->CacheEntryType & COOKIE_CACHE_ENTRY) && entry->lpszSourceUrlName)
+                ::DeleteUrlCacheEntryW(entry->lpszSourceUrlName);
+            DWORD next = 0;
+            ::FindNextUrlCacheEntryW(find, nullptr, &next);
+            if (next == 0) break;
+            buffer.assign(static_cast<size_t>(next) * 2, 0);
+            bufferSize = static_cast<DWORD>(buffer.size());
+            entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
+            if (!::FindNextUrlCacheEntryW(find, entry, &bufferSize)) break;
+        }
+        ::FindCloseUrlCache(find);
+    }
+
+    wchar_t folder[MAX_PATH] = L"";
+    if (!::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_INTERNET_CACHE, FALSE)) return FALSE;
+    return DeleteFolderTree(folder);
+}
+
+BOOL DeleteFolderTree(const wchar_t* folder) {
+    if (!folder || folder[0] == L'\0') return FALSE;
+    const size_t len = std::wcslen(folder);
+    // Room for the folder, a "\", an entry name and "*": the fixed buffers
+    // hold 260 characters; longer paths fail rather than being cut.
+    if (len >= MAX_PATH - 2) {
+        ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    wchar_t base[MAX_PATH];
+    ::wcscpy_s(base, folder);
+    if (base[len - 1] != L'\\') ::wcscat_s(base, L"\\");
+
+    wchar_t pattern[MAX_PATH];
+    ::wcscpy_s(pattern, base);
+    ::wcscat_s(pattern, L"*");
+
+    DWORD error = 0;
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) return ::RemoveDirectoryW(folder);
+    do {
+        if (std::wcscmp(data.cFileName, L".") == 0 || std::wcscmp(data.cFileName, L"..") == 0)
+            continue;
+        wchar_t path[MAX_PATH];
+        if (std::wcslen(base) + std::wcslen(data.cFileName) >= MAX_PATH) {
+            error = ERROR_FILENAME_EXCED_RANGE;
+            continue;
+        }
+        ::wcscpy_s(path, base);
+        ::wcscat_s(path, data.cFileName);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteFolderTree(path);  // its result is not used: the folder removal tells
+        } else {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                ::SetFileAttributesW(path, data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+            if (!::DeleteFileW(path)) error = ::GetLastError();
+        }
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+
+    if (!::RemoveDirectoryW(folder)) {
+        if (error) {
+            ::SetLastError(error);
+            return FALSE;
+        }
+        error = ::GetLastError();
+    }
+    if (error) {
+        ::SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
+}
 
 }  // namespace kvr

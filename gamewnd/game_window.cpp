@@ -1,8 +1,12 @@
 #include "gamewnd/game_window.h"
 
+#include "gamewnd/pathwick3_dlg.h"
+
 namespace kvr {
 
-// Still missing: the game window.
-void RunGameWindow() {}
+void RunGameWindow() {
+    CPathwick3Dlg dialog;
+    dialog.DoModal(nullptr);
+}
 
 }  // namespace kvr

@@ -1,10 +1,149 @@
 #include "install/uninstall.h"
 
 #include <windows.h>
+#include <objbase.h>
+#include <shlwapi.h>
+#include "app/endpoints.h"
+#include "app/settings.h"
+#include "install/shortcuts.h"
+#include "install/statistics.h"
+#include "ui/message_box.h"
 
 namespace kvr {
 
-// Still missing: removing settings and shortcuts, the report and the batch job.
-void Uninstall(ReportEvents& events) { ::SetEvent(events.done); }
+namespace {
+const size_t kBatchMax = 2048;
+const wchar_t kBrowserEmulationKey[] =
+    L"SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+const wchar_t kFinalMessage[] =
+    L"MarvoleKelvara已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除";
+
+// Wide text in the system code page; empty when a character has no exact
+// equivalent there (a "?" in a path given to "del" would be a wildcard).
+std::string ToSystemCodePage(const std::wstring& text) {
+    if (text.empty()) return {};
+    BOOL lossy = FALSE;
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                        0, nullptr, &lossy);
+    if (n <= 0 || lossy) return {};
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                          &lossy);
+    return lossy ? std::string() : out;
+}
+}  // namespace
+
+unsigned CountFilesBelow(const wchar_t* folder) {
+    if (!folder || !*folder) return 0;
+    std::wstring pattern(folder);
+    if (pattern.back() != L'\\') pattern += L'\\';
+    const std::wstring base = pattern;
+    pattern += L'*';
+    WIN32_FIND_DATAW fd;
+    HANDLE find = ::FindFirstFileW(pattern.c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return 1;
+    unsigned count = 0;
+    do {
+        if (::lstrcmpW(fd.cFileName, L".") == 0 || ::lstrcmpW(fd.cFileName, L"..") == 0) continue;
+        // A link to a folder is counted, not followed: it cannot loop.
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            count += CountFilesBelow((base + fd.cFileName).c_str());
+        else
+            ++count;
+    } while (::FindNextFileW(find, &fd));
+    ::FindClose(find);
+    return count;
+}
+
+std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder,
+                                const std::string& batch, bool removeFolder) {
+    std::string text = "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"" + exe + "\"\r\nif exist \"" + exe +
+                       "\" goto :delexe\r\n";
+    if (removeFolder) text += "del \"" + folder + "\" /Q /F /A\r\nrd \"" + folder + "\"\r\n";
+    text += "del \"" + batch + "\"\r\n";
+    // A cut batch could run a cut path: rather no batch at all.
+    return text.size() <= kBatchMax ? text : std::string();
+}
+
+bool StartSelfDelete(const wchar_t* exePath) {
+    if (!exePath || !*exePath) return false;
+    const std::wstring exeWide(exePath);
+    const size_t slash = exeWide.rfind(L'\\');
+    if (slash == std::wstring::npos) return false;
+    const std::wstring folderWide = exeWide.substr(0, slash);
+    const std::string exe = ToSystemCodePage(exeWide);
+    const std::string folder = ToSystemCodePage(folderWide);
+    if (exe.empty() || folder.empty()) return false;
+
+    char tempFolder[MAX_PATH] = {};
+    char tempName[MAX_PATH] = {};
+    const DWORD n = ::GetTempPathA(MAX_PATH, tempFolder);
+    if (n == 0 || n >= MAX_PATH || !::GetTempFileNameA(tempFolder, "DelSelf", 0, tempName)) return false;
+    const std::string batch = std::string(tempName) + ".bat";
+    if (batch.size() >= MAX_PATH) return false;
+
+    const bool removeFolder = CountFilesBelow(folderWide.c_str()) < 2;
+    const std::string text = SelfDeleteBatchText(exe, folder, batch, removeFolder);
+    if (text.empty()) return false;
+
+    HANDLE file = ::CreateFileA(batch.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::SetFilePointer(file, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+    if (!ok || written != text.size()) return false;
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi{};
+    // Quoted: a temporary folder with blanks (older systems) stays one argument.
+    char commandLine[MAX_PATH + 3] = {};
+    ::lstrcpynA(commandLine, ("\"" + batch + "\"").c_str(), sizeof commandLine);
+    if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+void Uninstall(ReportEvents& events) {
+    wchar_t exe[MAX_PATH] = {};
+    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const bool haveExe = n > 0 && n < MAX_PATH;
+
+    // 1. Settings.
+    ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kSettingsKey);
+    if (haveExe) {
+        const wchar_t* name = ::PathFindFileNameW(exe);
+        if (name && *name) ::SHDeleteValueW(HKEY_LOCAL_MACHINE, kBrowserEmulationKey, name);
+    }
+
+    // 2. Shortcuts; the start-menu folder only when nothing else is in it.
+    const HRESULT com = ::CoInitialize(nullptr);
+    DeleteDesktopShortcut(kPortalLinkName);
+    DeleteDesktopShortcut(kGameLinkName);
+    DeleteStartMenuShortcut(kGameLinkName);
+    DeleteStartMenuShortcut(kUninstallLinkName);
+    const std::wstring menu = StartMenuFolder();
+    if (!menu.empty() && CountFilesBelow(menu.c_str()) == 0) ::RemoveDirectoryW(menu.c_str());
+    if (SUCCEEDED(com)) ::CoUninitialize();
+
+    // 3. The batch job that removes the executable after we have ended.
+    if (haveExe) StartSelfDelete(exe);
+
+    // 4. Report.
+    const unsigned count = IncrementCounter(nullptr, L"UnInst");
+    ReportInBackground(CountReportUrl(ServerUrl(Server::ClientService, paths::kUninstall), count).c_str(),
+                       events);
+
+    // 5. Tell the player.
+    ShowMessageBox(kMbOk, kMessageTitle, kFinalMessage, nullptr);
+}
 
 }  // namespace kvr

@@ -1,8 +1,24 @@
 #include "login/login.h"
 
+#include <cwchar>
+#include "app/pathwick3_app.h"
+#include "login/login_bk_dlg.h"
+
 namespace kvr {
 
-// Still missing: the login window.
-INT_PTR RunLogin(HWND) { return IDCANCEL; }
+namespace {
+wchar_t g_gameUrl[512] = L"";
+}
+
+INT_PTR RunLogin(HWND gameWindow) {
+    CLoginBkDlg dialog(gameWindow, App().PageCount());
+    return dialog.DoModal(gameWindow);
+}
+
+const wchar_t* LoginGameUrl() { return g_gameUrl; }
+
+void SetLoginGameUrl(const wchar_t* url) {
+    ::wcsncpy_s(g_gameUrl, url ? url : L"", _TRUNCATE);
+}
 
 }  // namespace kvr

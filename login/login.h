@@ -1,4 +1,5 @@
-// Entry point of the login window of a page process.
+// Entry point of the login window of a page process, and the game URL the
+// accepted login leaves behind for the game page.
 #pragma once
 #include <windows.h>
 
@@ -7,5 +8,9 @@ namespace kvr {
 // Shows the login background window and the login page modally, owned by the
 // game window; IDOK after "loadgame", IDCANCEL when the player gave up.
 INT_PTR RunLogin(HWND gameWindow);
+
+// The game URL of the accepted login ("" before one).
+const wchar_t* LoginGameUrl();
+void SetLoginGameUrl(const wchar_t* url);
 
 }  // namespace kvr

@@ -1,2 +1,17 @@
 // Resource ids of the settings subsystem.
 #pragma once
+
+#define IDD_SETTING 158
+
+#define IDC_BOSS_GROUP 1017
+#define IDC_BOSS_LABEL 1006
+#define IDC_BOSS_EDIT 1007
+#define IDC_BOSS_SAMPLE 1008
+#define IDC_SWITCH_GROUP 1012
+#define IDC_SWITCH_LABEL 1009
+#define IDC_SWITCH_EDIT 1010
+#define IDC_SWITCH_SAMPLE 1011
+#define IDC_SOUND_GROUP 1013
+#define IDC_SOUND_LABEL 1016
+#define IDC_SOUND_EDIT 1014
+#define IDC_SOUND_SAMPLE 1015

@@ -1,5 +1,8 @@
-// The three hotkeys: their stored form in Statistic.ini, their defaults and
-// their display form.
+// The three hotkeys: their stored form in Statistic.ini (section "Kvr"),
+// their defaults and their display form.
+//
+// Stored form: the modifier set in decimal, a comma, the key code in
+// decimal, no spaces ("6,116" is Ctrl + Shift + F5).
 #pragma once
 #include <string>
 
@@ -13,15 +16,33 @@ struct HotKey {
     bool operator==(const HotKey& o) const { return modifiers == o.modifiers && key == o.key; }
 };
 
-// One reader per hotkey, each with its INI key and default.
-HotKey ReadBossKey();    // "ShortKey", default "0,121" (F10)
-HotKey ReadSwitchKey();  // "AltWndKey", default "2,9" (Ctrl + Tab)
-HotKey ReadSoundKey();   // "SndKey", default "2,81" (Ctrl + Q)
+// INI keys and defaults of the three hotkeys.
+inline constexpr wchar_t kBossKeyName[] = L"ShortKey";     // boss key
+inline constexpr wchar_t kBossKeyDefault[] = L"0,121";     // F10
+inline constexpr wchar_t kSwitchKeyName[] = L"AltWndKey";  // window-switch key
+inline constexpr wchar_t kSwitchKeyDefault[] = L"2,9";     // Ctrl + Tab
+inline constexpr wchar_t kSoundKeyName[] = L"SndKey";      // sound key
+inline constexpr wchar_t kSoundKeyDefault[] = L"2,81";     // Ctrl + Q
 
-// The stored text "modifiers,key" as the readers interpret it.
+// One reader per hotkey: the stored value, or the default when the file,
+// section or key is missing (a malformed value reads as ParseHotKey says).
+// iniPath: nullptr for the installed Statistic.ini.
+HotKey ReadBossKey(const wchar_t* iniPath = nullptr);    // "ShortKey", "0,121"
+HotKey ReadSwitchKey(const wchar_t* iniPath = nullptr);  // "AltWndKey", "2,9"
+HotKey ReadSoundKey(const wchar_t* iniPath = nullptr);   // "SndKey", "2,81"
+HotKey ReadHotKey(const wchar_t* iniKey, const wchar_t* def, const wchar_t* iniPath = nullptr);
+
+// The stored text as the readers interpret it: split at the first comma
+// (without one the whole text is the modifier part and the key is 0); each
+// part a decimal number with optional leading blanks and sign, then digits;
+// no digits give 0.
 HotKey ParseHotKey(const wchar_t* text);
 
-// "Ctrl  +  Shift  +  Alt  +  " prefixes and the key name; key 0 -> "无".
+// Display form: "Ctrl  +  " (bit 2), "Shift  +  " (bit 4), "Alt  +  " (bit 1)
+// in that order, then the key's name; key 0 gives "无" alone.
 std::wstring FormatHotKey(unsigned key, unsigned modifiers);
+
+// Stores "modifiers,key" under iniKey; false when the file cannot be written.
+bool WriteHotKey(const wchar_t* iniKey, const HotKey& hotKey, const wchar_t* iniPath = nullptr);
 
 }  // namespace kvr

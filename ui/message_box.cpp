@@ -1,11 +1,163 @@
 #include "ui/message_box.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "res/resource.h"
+#include "ui/image.h"
+
 namespace kvr {
 
-// Temporary until the skinned message box lands.
+namespace {
+const wchar_t kYes[] = L"\u662F";         // 是
+const wchar_t kNo[] = L"\u5426";          // 否
+const wchar_t kOk[] = L"\u786E\u5B9A";    // 确定
+const wchar_t kCancel[] = L"\u53D6\u6D88";  // 取消
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    for (;;) {
+        const size_t lf = text.find(L'\n', start);
+        std::wstring line = text.substr(start, lf == std::wstring::npos ? std::wstring::npos : lf - start);
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        lines.push_back(line);
+        if (lf == std::wstring::npos) break;
+        start = lf + 1;
+    }
+    return lines;
+}
+}  // namespace
+
+int MessageLineCount(const std::wstring& text) {
+    return 1 + static_cast<int>(std::count(text.begin(), text.end(), L'\n'));
+}
+
+SIZE MessageBoxSize(int tw, int th, int lines, int bw, int bh) {
+    const int width = 2 * bw + 60 < tw ? tw + 60 : 2 * bw + 60;
+    return SIZE{width, 3 * lines + th + bh + 90};
+}
+
+void MessageBoxButtons(bool two, int cw, int cb, int bw, int bh, RECT* first, RECT* second) {
+    const int bottom = cb - 30, top = bottom - bh;
+    if (two) {
+        const int m = cw / 2 - 10;
+        *first = RECT{m - bw, top, m, bottom};
+        *second = RECT{m + 20, top, m + 20 + bw, bottom};
+    } else {
+        const int left = (cw - bw) / 2;
+        *first = RECT{left, top, left + bw, bottom};
+        *second = RECT{0, 0, 0, 0};
+    }
+}
+
+CMessageBox::CMessageBox(const wchar_t* text, HBITMAP background, HBITMAP closeImage,
+                         HBITMAP firstButton, HBITMAP secondButton, const wchar_t* title, int kind)
+    : CDlgEx(IDD_MESSAGE_BOX),
+      m_text(text ? text : L""),
+      m_title(title ? title : L""),
+      m_kind(kind),
+      m_background(background),
+      m_closeImage(closeImage),
+      m_firstImage(firstButton),
+      m_secondImage(secondButton) {}
+
+CMessageBox::~CMessageBox() {
+    for (HBITMAP b : {m_background, m_closeImage, m_firstImage, m_secondImage})
+        if (b) ::DeleteObject(b);
+}
+
+RECT CMessageBox::MeasureText(HDC dc) const {
+    RECT rc{0, 0, 0, 0};
+    HGDIOBJ old = ::SelectObject(dc, m_font);
+    ::DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &rc, DT_CALCRECT);
+    ::SelectObject(dc, old);
+    return rc;
+}
+
+BOOL CMessageBox::OnInitDialog() {
+    SetCaptionHeight(30);
+    SetCaptionButtonMargin(0);
+    SetCaptionButtonTop(0);
+    SetCaptionButtonGap(0);
+    SetBorderWidth(4);
+    // The background and close image now belong to the skinned base.
+    SetSkin(m_background, false, true, nullptr, nullptr, nullptr, m_closeImage);
+    m_background = m_closeImage = nullptr;
+    SetTitle(m_title.c_str());
+
+    m_lines = MessageLineCount(m_text);
+    m_font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    HDC dc = ::GetDC(m_hWnd);
+    const RECT text = MeasureText(dc);
+    ::ReleaseDC(m_hWnd, dc);
+
+    const SIZE strip = BitmapSize(m_firstImage);
+    const int bw = strip.cx / 4, bh = strip.cy;
+    const SIZE size = MessageBoxSize(text.right, text.bottom, m_lines, bw, bh);
+    // Keep the box centred where the template's centring put it.
+    RECT win{};
+    ::GetWindowRect(m_hWnd, &win);
+    const int x = (win.left + win.right) / 2 - size.cx / 2;
+    const int y = (win.top + win.bottom) / 2 - size.cy / 2;
+    ::SetWindowPos(m_hWnd, nullptr, std::max(0, x), std::max(0, y), size.cx, size.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    RECT first{}, second{};
+    MessageBoxButtons(TwoButtons(), client.right, client.bottom, bw, bh, &first, &second);
+    m_first.Create(m_hWnd, first, m_kind == kMbYesNo ? kYes : kOk, 5000, m_firstImage);
+    if (TwoButtons())
+        m_second.Create(m_hWnd, second, m_kind == kMbYesNo ? kNo : kCancel, 5001, m_secondImage);
+    ::SetFocus(m_first);
+    return FALSE;  // focus set here
+}
+
+int CMessageBox::ResultOf(UINT id) const {
+    if (id == 5001) return m_kind == kMbYesNo ? IDNO : IDCANCEL;
+    return m_kind == kMbYesNo ? IDYES : IDOK;
+}
+
+LRESULT CMessageBox::OnButton(WORD, WORD id, HWND, BOOL&) {
+    EndDialog(ResultOf(id));
+    return 0;
+}
+
+void CMessageBox::OnOK() { EndDialog(ResultOf(5000)); }
+
+LRESULT CMessageBox::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    HGDIOBJ oldFont = ::SelectObject(dc, m_font);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, m_textColor);
+    const RECT text = MeasureText(dc);
+    const int tw = text.right, lh = text.bottom / m_lines;
+    const int left = (client.right - tw) / 2;
+    int y = 55;
+    for (const std::wstring& line : SplitLines(m_text)) {
+        RECT rc{left, y, left + tw, y + lh};
+        ::DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &rc, 0);
+        y += lh + 3;
+    }
+    ::SelectObject(dc, oldFont);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
 int ShowMessageBox(int kind, const wchar_t* title, const wchar_t* text, HWND owner) {
-    UINT type = kind == kMbYesNo ? MB_YESNO : kind == kMbOkCancel ? MB_OKCANCEL : MB_OK;
-    return ::MessageBoxW(owner, text, title, type);
+    CMessageBox box(text, LoadSkinImage(IDB_DLG_BG), LoadSkinImage(IDB_CLOSE),
+                    LoadSkinImage(IDB_BUTTON), LoadSkinImage(IDB_BUTTON), title, kind);
+    const INT_PTR result = box.DoModal(owner);
+    if (result == -1) {
+        // The skinned box could not be made: the player still gets the message.
+        const UINT type = kind == kMbYesNo ? MB_YESNO : kind == kMbOkCancel ? MB_OKCANCEL : MB_OK;
+        return ::MessageBoxW(owner, text, title, type);
+    }
+    return static_cast<int>(result);
 }
 
 }  // namespace kvr

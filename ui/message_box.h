@@ -2,6 +2,9 @@
 // through here, in the program's skin.
 #pragma once
 #include <windows.h>
+#include <string>
+#include "ui/btn_ex.h"
+#include "ui/dlg_ex.h"
 
 namespace kvr {
 
@@ -16,5 +19,55 @@ inline constexpr wchar_t kMessageTitle[] = L"MarvoleKelvara";
 // Shows the box modally; returns IDOK (1), IDCANCEL (2), IDYES (6) or IDNO (7).
 // Closing the box (WM_CLOSE) answers IDCANCEL.
 int ShowMessageBox(int kind, const wchar_t* title, const wchar_t* text, HWND owner = nullptr);
+
+// ---- Geometry of the box (no window needed) ----
+// 1 plus the number of LF characters.
+int MessageLineCount(const std::wstring& text);
+// Window size for a measured text tw x th, its line count and the button
+// strip's frame width bw and height bh.
+SIZE MessageBoxSize(int tw, int th, int lines, int bw, int bh);
+// Button rectangles in a client area cw wide with bottom cb: two buttons
+// with a 20-pixel gap around the middle, or one centred (second empty).
+void MessageBoxButtons(bool two, int cw, int cb, int bw, int bh, RECT* first, RECT* second);
+
+// The box itself (template 130). Owns the four bitmaps it is given.
+class CMessageBox : public CDlgEx {
+public:
+    CMessageBox(const wchar_t* text, HBITMAP background, HBITMAP closeImage, HBITMAP firstButton,
+                HBITMAP secondButton, const wchar_t* title, int kind);
+    ~CMessageBox() override;
+
+    int Kind() const { return m_kind; }
+    CBtnEx& FirstButton() { return m_first; }
+    CBtnEx& SecondButton() { return m_second; }
+
+    BEGIN_MSG_MAP(CMessageBox)
+        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        COMMAND_ID_HANDLER(5000, OnButton)
+        COMMAND_ID_HANDLER(5001, OnButton)
+        CHAIN_MSG_MAP(CDlgEx)
+    END_MSG_MAP()
+
+protected:
+    BOOL OnInitDialog() override;
+    // Enter answers as the first button does.
+    void OnOK() override;
+
+private:
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnButton(WORD, WORD id, HWND, BOOL&);
+    bool TwoButtons() const { return m_kind == kMbYesNo || m_kind == kMbOkCancel; }
+    int ResultOf(UINT id) const;
+    RECT MeasureText(HDC dc) const;
+
+    std::wstring m_text;
+    std::wstring m_title;
+    int m_kind;
+    HBITMAP m_background, m_closeImage, m_firstImage, m_secondImage;
+    int m_lines = 1;
+    HFONT m_font = nullptr;  // the dialog's
+    COLORREF m_textColor = RGB(0, 0, 0);
+    CBtnEx m_first, m_second;
+};
 
 }  // namespace kvr

@@ -30,7 +30,8 @@ public:
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam,             \
                               LPARAM lParam, LRESULT& lResult) override {      \
         BOOL bHandled = TRUE;                                                  \
-        (void)hWnd; (void)bHandled; (void)lResult;
+        (void)hWnd; (void)uMsg; (void)wParam; (void)lParam;                   \
+        (void)bHandled; (void)lResult;
 
 #define MESSAGE_HANDLER(msg, func)                                             \
         if (uMsg == (msg)) {                                                   \

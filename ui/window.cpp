@@ -10,6 +10,17 @@ const wchar_t kThisProp[] = L"Kvr.WindowObject";
 
 thread_local CWindowBase* CWindowBase::s_creating = nullptr;
 
+namespace {
+// WM_DRAWITEM for one of our controls goes to the control itself.
+bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_DRAWITEM || !lParam) return false;
+    const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (dis->CtlType == ODT_MENU || !CWindowBase::FromHandle(dis->hwndItem)) return false;
+    result = ::SendMessageW(dis->hwndItem, kMsgReflectDrawItem, wParam, lParam);
+    return true;
+}
+}  // namespace
+
 HINSTANCE ModuleInstance() { return ::GetModuleHandleW(nullptr); }
 
 CWindowBase::~CWindowBase() {
@@ -73,8 +84,10 @@ LRESULT CALLBACK CWindowBase::WindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPA
     const MSG saved = self->m_curMsg;
     self->m_curMsg = MSG{hWnd, msg, wParam, lParam, 0, {0, 0}};
     LRESULT result = 0;
-    if (!self->ProcessWindowMessage(hWnd, msg, wParam, lParam, result))
-        result = self->DefWindowProc(msg, wParam, lParam);
+    if (!self->ProcessWindowMessage(hWnd, msg, wParam, lParam, result)) {
+        if (!ReflectToControl(msg, wParam, lParam, result))
+            result = self->DefWindowProc(msg, wParam, lParam);
+    }
     self->m_curMsg = saved;
 
     if (msg == WM_NCDESTROY && FromHandle(hWnd) == self) {

@@ -18,6 +18,12 @@
 
 namespace kvr {
 
+// Owner-draw plumbing: a parent whose table does not handle WM_DRAWITEM
+// passes it on to the control when the control is one of our windows, as
+// this message (same wParam and lParam). An owner-drawn control thus draws
+// itself, whichever dialog it sits in.
+inline constexpr UINT kMsgReflectDrawItem = WM_USER + 0x1c00 + WM_DRAWITEM;
+
 class CMessageFilter {
 public:
     virtual ~CMessageFilter() = default;

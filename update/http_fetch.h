@@ -14,7 +14,9 @@ struct ReportEvents {
     HANDLE done = nullptr;     // set by the worker when its request is finished
 };
 
-// "http://host[:port]/object" split into its parts (bounded buffers).
+// "http://host[:port]/object" split into its parts (bounded buffers). A host
+// of 260 characters or more, an object of 512 or more, or a port outside
+// 1..65535 is refused (false), never cut.
 struct UrlParts {
     wchar_t host[260] = {};
     INTERNET_PORT port = 80;
@@ -56,9 +58,13 @@ private:
 };
 
 // Downloads url into targetFile. True only when the whole announced length was
-// received and written. progress(percent) is called after each read.
+// received and written. A 404 or an answer without a content length fails
+// before the file is created; the transfer stops at the first read that fails
+// or brings nothing. progress(percent of the announced length) is called
+// after each read. blockSize: bytes per read (512; the game-hall download
+// reads 1024). The trusted-domain test is the caller's (IsTrustedDownloadUrl).
 bool Download(const wchar_t* url, const wchar_t* targetFile,
               const std::function<void(int percent)>& progress = {},
-              DownloadSession* session = nullptr);
+              DownloadSession* session = nullptr, DWORD blockSize = 512);
 
 }  // namespace kvr

@@ -1,0 +1,60 @@
+// Where the program keeps its state: one registry key for update throttling,
+// Statistic.ini (section "Kvr") for statistics and hotkeys, and the
+// installation folder.
+#pragma once
+#include <windows.h>
+
+namespace kvr {
+
+// HKEY_LOCAL_MACHINE key of the update throttling values.
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Marvole\\GameLogin\\Kvr";
+inline constexpr wchar_t kIniSection[] = L"Kvr";
+inline constexpr int kIniValueChars = 32;  // buffer of every INI value
+
+// Common application data + "\Marvole\GameLogin" (no trailing backslash).
+// False when the shell folder is unknown; the buffer then holds "".
+bool InstallFolder(wchar_t (&folder)[MAX_PATH]);
+// The installation folder + "\Statistic.ini".
+bool StatisticIniPath(wchar_t (&path)[MAX_PATH]);
+
+// --- Update throttling (registry) ---
+// True when the stored UpdTime is not the UTC date of nowUtc and nowUtc's
+// weekday is not one of DisableDays; false when the key cannot be opened.
+bool ReadUpdateAllowed(const SYSTEMTIME& nowUtc);
+bool ReadUpdateAllowed();  // with GetSystemTime
+// Stores nowUtc as UpdTime (16-byte SYSTEMTIME).
+void StoreUpdateTime(const SYSTEMTIME& nowUtc);
+void StoreUpdateTime();  // with GetSystemTime
+// True when DisableDays is not 0 and one of its bytes 0..2 equals weekday.
+bool WeekdayDisabled(int weekday);
+// Stores the three weekdays (0 = Sunday) as DisableDays; byte 3 stays 0.
+void StoreDisableDays(BYTE first, BYTE second, BYTE third);
+
+// The rules on the raw values, for callers that already hold them.
+bool SameUtcDate(const BYTE (&updTime)[16], const SYSTEMTIME& nowUtc);
+bool DisableDaysHas(const BYTE (&disableDays)[4], int weekday);
+
+// --- Statistic.ini, section "Kvr" (iniPath null = the installed file) ---
+// Reads key into value (32 characters, cut), default def; returns the length.
+int IniReadString(const wchar_t* key, const wchar_t* def, wchar_t (&value)[kIniValueChars],
+                  const wchar_t* iniPath = nullptr);
+int IniReadInt(const wchar_t* key, int def, const wchar_t* iniPath = nullptr);
+// Writes value (cut to 31 characters); false when the file cannot be written.
+bool IniWriteString(const wchar_t* key, const wchar_t* value, const wchar_t* iniPath = nullptr);
+bool IniWriteUInt(const wchar_t* key, unsigned value, const wchar_t* iniPath = nullptr);  // "%u"
+bool IniWriteInt(const wchar_t* key, int value, const wchar_t* iniPath = nullptr);        // "%d"
+
+// "weekdays": the 7-bit mask of the last seven start days; a stored value of
+// 129 or more (or below 0) reads as 0.
+int ReadWeekdaysMask(const wchar_t* iniPath = nullptr);
+
+// --- lstTime: "year/month/day" of the last start (local date) ---
+// Splits at the first and the last "/"; false when there is no "/" or only
+// one, and the date fields then hold nowLocal's date.
+bool ParseLstTime(const wchar_t* text, const SYSTEMTIME& nowLocal, int* year, int* month, int* day);
+// Whole days from the stored date (at nowLocal's time of day, daylight saving
+// decided by the system) to nowLocal, rounded toward zero; 0 for a date the
+// C library cannot represent.
+long long DaysSinceLstTime(const wchar_t* text, const SYSTEMTIME& nowLocal);
+
+}  // namespace kvr

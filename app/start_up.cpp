@@ -1,0 +1,190 @@
+// Start-up of every process of the program, in its fixed order: crash filter,
+// common controls, network check, command line, report events, the short
+// modes, GDI+, then the window of the mode.
+#include "app/pathwick3_app.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <wininet.h>
+#include <gdiplus.h>
+#include "app/crash_dump.h"
+#include "app/endpoints.h"
+#include "app/settings.h"
+#include "browser/cache_clear.h"
+#include "gamewnd/game_window.h"
+#include "gamewnd/messages.h"
+#include "install/install.h"
+#include "install/statistics.h"
+#include "install/uninstall.h"
+#include "login/login.h"
+#include "ui/message_box.h"
+#include "ui/window.h"
+#include "update/flash_check.h"
+#include "update/self_update.h"
+
+namespace kvr {
+namespace {
+
+// The running executable again, without arguments, at idle priority, after
+// an update was swapped in.
+void RestartWithoutArguments() {
+    wchar_t exePath[MAX_PATH] = {};
+    if (!::GetModuleFileNameW(nullptr, exePath, MAX_PATH)) return;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    if (::CreateProcessW(exePath, nullptr, nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS, nullptr,
+                         nullptr, &si, &pi)) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+}
+
+void WaitForReportDone(const ReportEvents& events) {
+    if (events.done) ::WaitForSingleObject(events.done, INFINITE);
+}
+
+}  // namespace
+
+bool CPathwick3App::InitInstance() {
+    // 1. Crash dump first, so that everything after it is covered.
+    InstallCrashDumpFilter();
+
+    // 2. Every common control class (ICC_WIN95_CLASSES..ICC_ANIMATE_CLASS = 255).
+    INITCOMMONCONTROLSEX icc{sizeof icc, 0xFF};
+    ::InitCommonControlsEx(&icc);
+
+    // 3. Framework: our message loop for this thread. ActiveX containment is
+    //    the browser host's own OLE container; OLE itself is started by the
+    //    processes that host a control (modes 6, 7).
+    CMessageLoop::Current();
+
+    // 4. Nothing else may happen without the network: no report, no window.
+    if (!::InternetCheckConnectionW(ProbeUrl(), FLAG_ICC_FORCE_CONNECTION, 0)) {
+        ShowMessageBox(kMbOk, kMessageTitle, L"当前网络不可用，请检查网络连接是否正常！", nullptr);
+        return false;
+    }
+
+    // 5. Command line.
+    m_args = ParseProcessCommandLine();
+
+    // 6. Report events.
+    CreateEvents();
+
+    // 7. Short modes that need neither GDI+ nor a window.
+    switch (m_args.mode) {
+    case StartMode::GameShortcut:
+        if (UpdateAndRestart(true)) return false;
+        break;
+    case StartMode::Uninstall:
+        if (ShowMessageBox(kMbYesNo, kMessageTitle, L"确定要移除 MarvoleKelvara极速登录器吗？",
+                           nullptr) == IDYES) {
+            Uninstall(m_events);
+            WaitForReportDone(m_events);
+        }
+        return false;
+    case StartMode::Update:
+        if (UpdateAndRestart(false)) return false;
+        break;
+    default:
+        break;
+    }
+
+    // 8. GDI+ for every window that follows.
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+
+    // 9. The modes' own work.
+    switch (m_args.mode) {
+    case StartMode::Install:
+        InstallProgram();  // copies, makes shortcuts and starts the installed copy
+        WriteDisableDays();
+        SendInstallReport(m_events);
+        WaitForReportDone(m_events);
+        return false;
+    case StartMode::PortalShortcut:
+        ::ShellExecuteW(nullptr, L"open", PortalHomeUrl(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+        SendActiveReport(true, m_events);
+        WaitForReportDone(m_events);
+        return false;
+    case StartMode::GameShortcut:
+    case StartMode::Plain:
+        SendActiveReport(false, m_events);  // waits only until the worker started
+        break;
+    default:
+        break;
+    }
+    return RunWindowModes();
+}
+
+// Modes 2 and 5: true when an update was installed and the new executable
+// started, so this process ends.
+bool CPathwick3App::UpdateAndRestart(bool throttled) {
+    if (throttled) {
+        if (!CheckUpdate(true) || !InstallUpdate()) return false;
+    } else {
+        // The game window checked before it started us; this fetch only
+        // brings the update address.
+        CheckUpdate(false);
+        if (!InstallUpdate()) return false;
+    }
+    RestartWithoutArguments();
+    StoreUpdateTime();
+    if (throttled) {
+        // The new build gets shortcuts of its own version.
+        HRESULT hr = ::CoInitialize(nullptr);
+        wchar_t exePath[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, exePath, MAX_PATH);
+        CreateShortcuts(exePath);
+        if (SUCCEEDED(hr)) ::CoUninitialize();
+    }
+    return true;
+}
+
+bool CPathwick3App::RunWindowModes() {
+    SetCacheLimit();
+    if (m_args.mode == StartMode::NewPage || m_args.mode == StartMode::GameHall)
+        return RunPageProcess();
+    if (m_args.mode == StartMode::GameShortcut || m_args.mode == StartMode::Plain ||
+        m_args.mode == StartMode::Update)
+        RunGameWindowWithFlashCheck();
+    return false;
+}
+
+bool CPathwick3App::RunPageProcess() {
+    if (FAILED(::OleInitialize(nullptr))) {
+        ShowMessageBox(kMbOk, kMessageTitle, L"初始化OLE库失败", nullptr);
+        return false;
+    }
+    m_oleInitialized = true;
+    if (m_args.mode == StartMode::NewPage) {
+        // Anything but an accepted login (a cancel, or a window that could
+        // not be shown) gives up, so the game window does not wait for us.
+        if (RunLogin(m_args.parent) != IDOK) {
+            ::PostMessageW(m_args.parent, WM_SYSCOMMAND, SC_CLOSE, kSelfPostedMarker);
+            return false;
+        }
+    }
+    // The frame starts hidden and shows itself when its page is ready.
+    return CreatePageFrame(m_args.parent, m_args.mode == StartMode::GameHall);
+}
+
+void CPathwick3App::RunGameWindowWithFlashCheck() {
+    if (!FlashPlayerIsCurrent()) {
+        if (ShowMessageBox(kMbYesNo, kMessageTitle,
+                           L"您当前的Flash Player版本过低，是否安装更高版本的Flash Player ?",
+                           nullptr) == IDYES) {
+            ::ShellExecuteW(nullptr, L"open", L"iexplore.exe", FlashDownloadUrl(), nullptr,
+                            SW_SHOWMAXIMIZED);
+            return;
+        }
+    }
+    RunGameWindow();
+    m_mainWindow = nullptr;
+}
+
+}  // namespace kvr

@@ -1,0 +1,152 @@
+// Measures Windows programs from inside Wine for run_bench.py. One command a
+// run; prints "key=value" lines.
+//   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window matches
+//   memory SETTLE_MS EXE [ARGS]                private bytes after SETTLE_MS
+//   cpu PID MS                                 CPU ms used by PID during MS
+//   download URL FILE                          kvr.exe's download routine
+//   killall NAME                               ends every process of that image name
+// In ARGS, {hwnd} stands for a plain window of this driver (a stand-in game window).
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+#include <cstdio>
+#include <string>
+#include "update/http_fetch.h"
+
+namespace {
+
+ULONGLONG NowMs() { return ::GetTickCount64(); }
+
+HWND DummyParent() {
+    static HWND h = ::CreateWindowExW(0, L"STATIC", L"KvrBenchParent", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                      nullptr, nullptr);
+    return h;
+}
+
+std::wstring JoinArgs(int argc, wchar_t** argv, int from) {
+    std::wstring s;
+    for (int i = from; i < argc; ++i) {
+        std::wstring a = argv[i];
+        size_t p = a.find(L"{hwnd}");
+        if (p != std::wstring::npos)
+            a.replace(p, 6, std::to_wstring(reinterpret_cast<UINT_PTR>(DummyParent())));
+        if (!s.empty()) s += L' ';
+        s += a;
+    }
+    return s;
+}
+
+bool Start(const std::wstring& exe, const std::wstring& args, PROCESS_INFORMATION* pi) {
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    return ::CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, pi) != FALSE;
+}
+
+void Pump(DWORD ms) {
+    const ULONGLONG end = NowMs() + ms;
+    while (NowMs() < end) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        ::Sleep(5);
+    }
+}
+
+struct Match {
+    const wchar_t* cls;
+    const wchar_t* title;
+    bool found;
+};
+
+BOOL CALLBACK FindVisible(HWND h, LPARAM lp) {
+    auto* m = reinterpret_cast<Match*>(lp);
+    if (!::IsWindowVisible(h)) return TRUE;
+    wchar_t buf[256];
+    if (m->cls && (!::GetClassNameW(h, buf, 256) || wcscmp(buf, m->cls) != 0)) return TRUE;
+    if (m->title && (!::GetWindowTextW(h, buf, 256) || wcscmp(buf, m->title) != 0)) return TRUE;
+    m->found = true;
+    return FALSE;
+}
+
+void KillAll(const wchar_t* image) {
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = ::Process32FirstW(snap, &pe); ok; ok = ::Process32NextW(snap, &pe)) {
+        if (_wcsicmp(pe.szExeFile, image) != 0) continue;
+        if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID)) {
+            ::TerminateProcess(p, 0);
+            ::WaitForSingleObject(p, 3000);
+            ::CloseHandle(p);
+        }
+    }
+    ::CloseHandle(snap);
+}
+
+const wchar_t* Any(const wchar_t* s) { return wcscmp(s, L"-") == 0 ? nullptr : s; }
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 2;
+    const std::wstring cmd = argv[1];
+
+    if (cmd == L"startup" && argc >= 6) {
+        const DWORD timeout = static_cast<DWORD>(_wtoi(argv[2]));
+        Match m{Any(argv[3]), Any(argv[4]), false};
+        PROCESS_INFORMATION pi{};
+        const ULONGLONG t0 = NowMs();
+        if (!Start(argv[5], JoinArgs(argc, argv, 6), &pi)) return 3;
+        while (!m.found && NowMs() - t0 < timeout) {
+            ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&m));
+            if (!m.found) ::Sleep(2);
+        }
+        std::printf("startup_ms=%llu\nfound=%d\n", NowMs() - t0, m.found ? 1 : 0);
+        ::TerminateProcess(pi.hProcess, 0);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+        return m.found ? 0 : 1;
+    }
+    if (cmd == L"memory" && argc >= 4) {
+        PROCESS_INFORMATION pi{};
+        if (!Start(argv[3], JoinArgs(argc, argv, 4), &pi)) return 3;
+        Pump(static_cast<DWORD>(_wtoi(argv[2])));
+        PROCESS_MEMORY_COUNTERS_EX pmc{};
+        pmc.cb = sizeof(pmc);
+        BOOL ok = ::GetProcessMemoryInfo(pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc));
+        std::printf("private_bytes=%llu\nworking_set=%llu\nwin_pid=%lu\nok=%d\n",
+                    static_cast<unsigned long long>(pmc.PrivateUsage),
+                    static_cast<unsigned long long>(pmc.WorkingSetSize), pi.dwProcessId, ok ? 1 : 0);
+        std::fflush(stdout);
+        ::TerminateProcess(pi.hProcess, 0);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+        return ok ? 0 : 1;
+    }
+    if (cmd == L"cpu" && argc >= 4) {
+        HANDLE p = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(argv[2])));
+        if (!p) return 3;
+        auto used = [p] {
+            FILETIME c, e, k, u;
+            ::GetProcessTimes(p, &c, &e, &k, &u);
+            ULARGE_INTEGER kk{{k.dwLowDateTime, k.dwHighDateTime}}, uu{{u.dwLowDateTime, u.dwHighDateTime}};
+            return (kk.QuadPart + uu.QuadPart) / 10000;  // ms
+        };
+        const ULONGLONG before = used();
+        ::Sleep(static_cast<DWORD>(_wtoi(argv[3])));
+        std::printf("cpu_ms=%llu\n", used() - before);
+        ::CloseHandle(p);
+        return 0;
+    }
+    if (cmd == L"download" && argc >= 4) {
+        const ULONGLONG t0 = NowMs();
+        bool ok = kvr::Download(argv[2], argv[3]);
+        std::printf("download_ms=%llu\nok=%d\n", NowMs() - t0, ok ? 1 : 0);
+        return ok ? 0 : 1;
+    }
+    if (cmd == L"killall" && argc >= 3) {
+        KillAll(argv[2]);
+        return 0;
+    }
+    return 2;
+}

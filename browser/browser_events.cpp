@@ -1,0 +1,163 @@
+#include "browser/browser_events.h"
+#include "browser/browser_guids.h"
+
+#include <exdisp.h>
+#include <exdispid.h>
+#include <mshtml.h>
+#include <mshtmdid.h>
+
+namespace kvr {
+
+STDMETHODIMP CDispatchSink::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == EventsIid()) {
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CDispatchSink::AddRef() { return ::InterlockedIncrement(&m_refs); }
+
+STDMETHODIMP_(ULONG) CDispatchSink::Release() {
+    const LONG refs = ::InterlockedDecrement(&m_refs);
+    if (refs == 0) delete this;
+    return static_cast<ULONG>(refs);
+}
+
+STDMETHODIMP CDispatchSink::GetTypeInfoCount(UINT* count) {
+    if (count) *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP CDispatchSink::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CDispatchSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+    return DISP_E_UNKNOWNNAME;
+}
+
+const wchar_t* VariantText(const VARIANT* v) {
+    if (!v) return nullptr;
+    if (v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
+    if (!v) return nullptr;
+    if (v->vt == VT_BSTR) return v->bstrVal;
+    if (v->vt == (VT_BYREF | VT_BSTR)) return v->pbstrVal ? *v->pbstrVal : nullptr;
+    return nullptr;
+}
+
+namespace {
+
+// Arguments arrive last-first: argument i of n is rgvarg[n - 1 - i].
+const VARIANT* Arg(const DISPPARAMS* params, UINT i) {
+    if (!params || i >= params->cArgs) return nullptr;
+    return &params->rgvarg[params->cArgs - 1 - i];
+}
+
+IDispatch* ArgDispatch(const DISPPARAMS* params, UINT i) {
+    const VARIANT* v = Arg(params, i);
+    if (!v) return nullptr;
+    if (v->vt == VT_DISPATCH) return v->pdispVal;
+    if (v->vt == (VT_BYREF | VT_DISPATCH)) return v->ppdispVal ? *v->ppdispVal : nullptr;
+    return nullptr;
+}
+
+}  // namespace
+
+const IID& CBrowserEventSink::EventsIid() const { return DIID_DWebBrowserEvents2; }
+
+STDMETHODIMP CBrowserEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                       VARIANT*, EXCEPINFO*, UINT*) {
+    if (!m_owner || !params) return S_OK;
+    switch (id) {
+    case DISPID_BEFORENAVIGATE2: {
+        // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+        const VARIANT* cancelArg = Arg(params, 6);
+        bool cancel = false;
+        if (cancelArg && cancelArg->vt == (VT_BYREF | VT_BOOL) && cancelArg->pboolVal)
+            cancel = *cancelArg->pboolVal != VARIANT_FALSE;
+        m_owner->OnBeforeNavigate2(ArgDispatch(params, 0), VariantText(Arg(params, 1)), &cancel);
+        if (cancelArg && cancelArg->vt == (VT_BYREF | VT_BOOL) && cancelArg->pboolVal)
+            *cancelArg->pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+    }
+    case DISPID_NAVIGATECOMPLETE2:
+        m_owner->OnNavigateComplete2(ArgDispatch(params, 0), VariantText(Arg(params, 1)));
+        break;
+    case DISPID_DOCUMENTCOMPLETE:
+        m_owner->OnDocumentComplete(ArgDispatch(params, 0), VariantText(Arg(params, 1)));
+        break;
+    case DISPID_TITLECHANGE:
+        m_owner->OnTitleChange(VariantText(Arg(params, 0)));
+        break;
+    default:
+        break;
+    }
+    return S_OK;
+}
+
+const IID& CDocumentEventSink::EventsIid() const { return kDiidHtmlDocumentEvents2; }
+
+STDMETHODIMP CDocumentEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                        VARIANT* result, EXCEPINFO*, UINT*) {
+    if (!m_owner) return S_OK;
+    IHTMLEventObj* event = nullptr;
+    if (IDispatch* d = ArgDispatch(params, 0)) d->QueryInterface(IID_IHTMLEventObj, reinterpret_cast<void**>(&event));
+    IHTMLElement* source = nullptr;
+    if (event) event->get_srcElement(&source);
+    const HRESULT hr = m_owner->OnElementEvent(id, source, event);
+    if (hr == S_FALSE) {
+        // Cancel the default action (the browser's context menu, text selection).
+        if (event) {
+            VARIANT no;
+            ::VariantInit(&no);
+            no.vt = VT_BOOL;
+            no.boolVal = VARIANT_FALSE;
+            event->put_returnValue(no);
+        }
+        if (result) {
+            ::VariantClear(result);
+            result->vt = VT_BOOL;
+            result->boolVal = VARIANT_FALSE;
+        }
+    }
+    if (source) source->Release();
+    if (event) event->Release();
+    return S_OK;
+}
+
+DWORD AdviseSink(IUnknown* source, const IID& iid, IUnknown* sink) {
+    if (!source || !sink) return 0;
+    IConnectionPointContainer* container = nullptr;
+    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer,
+                                      reinterpret_cast<void**>(&container))) || !container)
+        return 0;
+    DWORD cookie = 0;
+    IConnectionPoint* point = nullptr;
+    if (SUCCEEDED(container->FindConnectionPoint(iid, &point)) && point) {
+        if (FAILED(point->Advise(sink, &cookie))) cookie = 0;
+        point->Release();
+    }
+    container->Release();
+    return cookie;
+}
+
+void UnadviseSink(IUnknown* source, const IID& iid, DWORD cookie) {
+    if (!source || !cookie) return;
+    IConnectionPointContainer* container = nullptr;
+    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer,
+                                      reinterpret_cast<void**>(&container))) || !container)
+        return;
+    IConnectionPoint* point = nullptr;
+    if (SUCCEEDED(container->FindConnectionPoint(iid, &point)) && point) {
+        point->Unadvise(cookie);
+        point->Release();
+    }
+    container->Release();
+}
+
+}  // namespace kvr

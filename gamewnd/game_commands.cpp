@@ -1,0 +1,110 @@
+#include "gamewnd/game_commands.h"
+
+#include <shellapi.h>
+#include "app/endpoints.h"
+#include "gamewnd/messages.h"
+#include "update/http_fetch.h"
+
+namespace kvr {
+
+std::wstring HideRestoreText(const HotKey& boss) {
+    return L"隐藏/恢复(" + FormatHotKey(boss.key, boss.modifiers) + L")";
+}
+
+HMENU BuildGameMenu(bool tray, const HotKey& boss) {
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu) return nullptr;
+    ::AppendMenuW(menu, MF_STRING, kCmdRefresh, L"刷新 (F5)");
+    ::AppendMenuW(menu, MF_STRING, kCmdHideRestore, HideRestoreText(boss).c_str());
+    ::AppendMenuW(menu, MF_STRING, kCmdClearCache, L"清除缓存");
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, MF_STRING, kCmdUpdate, L"更新");
+    ::AppendMenuW(menu, MF_STRING, kCmdSettings, L"设置...");
+    if (tray) {
+        ::AppendMenuW(menu, MF_STRING, kCmdExit, L"退出");
+    } else {
+        const std::wstring version = std::wstring(L"版本号: ") + kVersion;
+        ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(kCmdVersion), version.c_str());
+    }
+    return menu;
+}
+
+namespace {
+NOTIFYICONDATAW TrayData(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = 1;
+    return data;
+}
+}  // namespace
+
+bool AddTrayIcon(HWND window, HICON icon) {
+    NOTIFYICONDATAW data = TrayData(window);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_KVR_TRAY;
+    data.hIcon = icon;
+    ::lstrcpynW(data.szTip, kGameWindowTitle, ARRAYSIZE(data.szTip));
+    return ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+void RemoveTrayIcon(HWND window) {
+    NOTIFYICONDATAW data = TrayData(window);
+    ::Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+namespace {
+std::wstring HandleText(HWND window) {
+    return std::to_wstring(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+}
+}  // namespace
+
+std::wstring PageCommandLine(const std::wstring& exe, HWND game, int pageCount) {
+    return L"\"" + exe + L"\" /newgm /" + HandleText(game) + L" /" + std::to_wstring(pageCount);
+}
+
+std::wstring HallCommandLine(const std::wstring& exe, HWND game) {
+    return L"\"" + exe + L"\" /gmhall /" + HandleText(game);
+}
+
+HANDLE StartProgram(const std::wstring& commandLine, DWORD creationFlags, bool keepProcess) {
+    std::wstring buffer = commandLine;  // CreateProcessW may write into it
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, &buffer[0], nullptr, nullptr, FALSE, creationFlags, nullptr,
+                          nullptr, &si, &pi))
+        return nullptr;
+    ::CloseHandle(pi.hThread);
+    if (keepProcess) return pi.hProcess;
+    ::CloseHandle(pi.hProcess);
+    return nullptr;
+}
+
+std::wstring OwnProgramPath() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+namespace {
+DWORD WINAPI ReportThread(LPVOID param) {
+    auto* url = static_cast<std::wstring*>(param);
+    ReportRequest(url->c_str());
+    delete url;
+    return 0;
+}
+}  // namespace
+
+void ReportOnWorkerThread(const std::wstring& url) {
+    auto* copy = new std::wstring(url);
+    HANDLE thread = ::CreateThread(nullptr, 0, ReportThread, copy, 0, nullptr);
+    if (thread)
+        ::CloseHandle(thread);
+    else
+        delete copy;
+}
+
+}  // namespace kvr

@@ -1,0 +1,47 @@
+// Pieces of the game window's commands that need no game window: its menus,
+// the tray icon, the command lines of the processes it starts and the
+// fire-and-forget request threads.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "settings/hotkey.h"
+
+namespace kvr {
+
+// Command ids of the window menu and the tray menu (TrackPopupMenu results).
+enum GameMenuCommand : UINT {
+    kCmdRefresh = 1,
+    kCmdHideRestore = 2,
+    kCmdClearCache = 3,
+    kCmdUpdate = 4,
+    kCmdSettings = 5,
+    kCmdExit = 6,               // tray menu only
+    kCmdVersion = 0xFFFFFFFFu,  // window menu only; does nothing
+};
+
+// "隐藏/恢复(" + the boss key's display form + ")".
+std::wstring HideRestoreText(const HotKey& boss);
+// The window menu (tray = false: the version line last) or the tray menu
+// (tray = true: "退出" last). The caller destroys it.
+HMENU BuildGameMenu(bool tray, const HotKey& boss);
+
+// Tray icon of the game window: id 1, callback WM_USER+1, tip "MarvoleKelvara".
+bool AddTrayIcon(HWND window, HICON icon);
+void RemoveTrayIcon(HWND window);
+
+// "<exe> /newgm /<handle> /<count>" and "<exe> /gmhall /<handle>"; the
+// program path is quoted, so a folder with blanks cannot split it.
+std::wstring PageCommandLine(const std::wstring& exe, HWND game, int pageCount);
+std::wstring HallCommandLine(const std::wstring& exe, HWND game);
+
+// Starts a process (no handle inheritance, shown normally). Returns its
+// process handle when keepProcess is set, else closes it; nullptr on failure.
+HANDLE StartProgram(const std::wstring& commandLine, DWORD creationFlags, bool keepProcess);
+// The path of this executable.
+std::wstring OwnProgramPath();
+
+// Sends one request on a new thread that owns its copy of the URL; the
+// answer is ignored. Returns once the thread is started.
+void ReportOnWorkerThread(const std::wstring& url);
+
+}  // namespace kvr

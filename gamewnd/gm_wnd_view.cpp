@@ -1,0 +1,188 @@
+#include "gamewnd/gm_wnd_view.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include "app/endpoints.h"
+#include "app/pathwick3_app.h"
+#include "ui/message_box.h"
+#include "update/down_game_dlg.h"
+
+namespace kvr {
+
+namespace {
+
+bool IsClientNameChar(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
+           c == L'_' || c == L'-';
+}
+
+bool IsWebPage(const std::wstring& url) {
+    return url.compare(0, 7, L"http://") == 0 || url.compare(0, 8, L"https://") == 0;
+}
+
+}  // namespace
+
+EnterGameCommand ParseEnterGame(const wchar_t* url) {
+    EnterGameCommand cmd;
+    const std::wstring u = url ? url : L"";
+    const size_t prefix = sizeof(kEnterGamePrefix) / sizeof(wchar_t) - 1;
+    std::wstring name = u.size() > prefix ? u.substr(prefix) : std::wstring();
+    cmd.fallback = PortalRootUrl();
+    const size_t bar = name.find(L'|');
+    if (bar != std::wstring::npos) {
+        // Only a web page: the fallback goes to the shell, which would as
+        // gladly start a program.
+        const std::wstring page = name.substr(bar + 1);
+        if (IsWebPage(page)) cmd.fallback = page;
+        name.erase(bar);
+    }
+    std::wstring clean;
+    for (wchar_t c : name)
+        if (c != L'/') clean += c;
+    // The name becomes a file name in the installation folder and a path on
+    // the download server: nothing but plain characters.
+    if (clean.empty() || clean.size() > 32) return cmd;
+    for (wchar_t c : clean)
+        if (!IsClientNameChar(c)) return cmd;
+    if (clean[0] >= L'a' && clean[0] <= L'z') clean[0] = static_cast<wchar_t>(clean[0] - 32);
+    cmd.name = clean;
+    cmd.valid = true;
+    return cmd;
+}
+
+std::wstring GameClientPath(const std::wstring& name) {
+    wchar_t folder[MAX_PATH] = L"";
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, folder))) return {};
+    return std::wstring(folder) + L"\\Marvole\\GameLogin\\" + name + L".exe";
+}
+
+EnterGameActions SystemEnterGameActions(HWND gameWindow) {
+    EnterGameActions a;
+    a.fileExists = [](const std::wstring& path) {
+        return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    a.startProgram = [](const std::wstring& path) {
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION pi{};
+        std::wstring cmdLine = L"\"" + path + L"\"";
+        if (!::CreateProcessW(path.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &si, &pi))
+            return false;
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        return true;
+    };
+    a.askDownload = [gameWindow]() {
+        return ShowMessageBox(kMbOkCancel, L"Marvole游戏大厅",
+                              L"下载Marvole登录器，玩游戏更加方便快捷，现在就去下载吧？",
+                              gameWindow) == IDOK;
+    };
+    a.download = [gameWindow](const std::wstring& name) {
+        ShowGameDownloadDialog(name.c_str(), gameWindow);
+    };
+    a.openPage = [](const std::wstring& url) {
+        ::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW);
+    };
+    return a;
+}
+
+bool EnterGameHall(const wchar_t* url, const EnterGameActions& actions) {
+    const EnterGameCommand cmd = ParseEnterGame(url);
+    if (!cmd.valid) return false;
+    const std::wstring path = GameClientPath(cmd.name);
+    if (!path.empty() && actions.fileExists && actions.fileExists(path)) {
+        if (actions.startProgram) actions.startProgram(path);  // a failed start stays silent
+        return true;
+    }
+    if (actions.askDownload && actions.askDownload()) {
+        if (actions.download) actions.download(cmd.name);
+    } else if (actions.openPage) {
+        actions.openPage(cmd.fallback);
+    }
+    return true;
+}
+
+CGmWndView::CGmWndView(CGmWndDoc* doc, HWND gameWindow, const wchar_t* startUrl, bool hallPage)
+    : m_doc(doc),
+      m_gameWindow(gameWindow),
+      m_startUrl(startUrl ? startUrl : L""),
+      m_hall(hallPage),
+      m_actions(SystemEnterGameActions(gameWindow)) {}
+
+CGmWndView::~CGmWndView() { m_host.Destroy(); }
+
+LRESULT CGmWndView::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
+    // No sunken edge around the page.
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE,
+                        ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE));
+    RECT rc{};
+    ::GetClientRect(m_hWnd, &rc);
+    return m_host.Create(this, new CBrowserControlSite(this), rc) ? 0 : -1;
+}
+
+LRESULT CGmWndView::OnSize(UINT, WPARAM, LPARAM, BOOL& handled) {
+    RECT rc{};
+    ::GetClientRect(m_hWnd, &rc);
+    m_host.SetRect(rc);
+    handled = FALSE;
+    return 0;
+}
+
+LRESULT CGmWndView::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+    m_host.Destroy();
+    handled = FALSE;
+    return 0;
+}
+
+void CGmWndView::OnInitialUpdate() {
+    if (IWebBrowser2* browser = m_host.Browser()) browser->put_Silent(VARIANT_TRUE);
+    m_host.Navigate(m_startUrl.c_str());
+}
+
+BOOL CGmWndView::PreTranslateView(MSG* msg) { return m_host.TranslateAccelerator(msg); }
+
+void CGmWndView::Refresh() {
+    if (IWebBrowser2* browser = m_host.Browser()) browser->Refresh();
+}
+
+HRESULT CGmWndView::GetHostInfo(DOCHOSTUIINFO* info) {
+    if (!info) return E_POINTER;
+    info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+    info->dwFlags = 0;
+    // Game pages fill the tab without border or scroll bars; the hall keeps both.
+    if (!m_hall) info->dwFlags |= DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO;
+    return S_OK;
+}
+
+void CGmWndView::OnBeforeNavigate2(IDispatch*, const wchar_t* url, bool* cancel) {
+    if (!url || !cancel || !std::wcsstr(url, kEnterGamePrefix)) return;
+    EnterGameHall(url, m_actions);
+    *cancel = true;
+}
+
+void CGmWndView::OnNavigateComplete2(IDispatch*, const wchar_t* url) {
+    App().SetPageAddress(url);
+    HWND frame = ::GetParent(m_hWnd);
+    if (!frame) return;
+    RECT rc{};
+    if (::GetClientRect(m_gameWindow, &rc))
+        ::MoveWindow(frame, rc.left + 4, rc.top + 30, rc.right - rc.left - 8,
+                     rc.bottom - rc.top - 34, TRUE);
+    ::ShowWindow(frame, SW_SHOW);
+}
+
+void CGmWndView::OnTitleChange(const wchar_t* title) { App().SetPageTitle(title); }
+
+#ifdef KVR_TEST_HOOKS
+bool CGmWndView::AcceptTestHook(const COPYDATASTRUCT* cds) { return m_testHooks.Accept(m_hWnd, cds); }
+
+LRESULT CGmWndView::OnTestHookRun(UINT, WPARAM, LPARAM, BOOL&) {
+    m_testHooks.Run(this, m_host);
+    return 0;
+}
+#endif
+
+}  // namespace kvr

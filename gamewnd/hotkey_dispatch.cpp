@@ -1,0 +1,68 @@
+#include "gamewnd/hotkey_dispatch.h"
+
+namespace kvr {
+
+namespace {
+
+GameHotkeys g_keys{HotKey{0, 121}, HotKey{2, 9}, HotKey{2, 81}};
+HHOOK g_hook = nullptr;
+IHotkeyTarget* g_target = nullptr;
+
+bool KeyDown(int vk) {
+    // Down when the 16-bit state, read unsigned, is 256 or more.
+    return static_cast<unsigned short>(::GetKeyState(vk)) >= 256;
+}
+
+LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && g_target) {
+        const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        switch (ClassifyHookEvent(g_keys, g_target->PageCount(), wParam, info->vkCode,
+                                  CurrentModifierSet())) {
+        case HookAction::BossKey: g_target->HideOrRestore(); break;
+        case HookAction::SoundKey: g_target->ToggleMute(); break;
+        case HookAction::None: break;
+        }
+    }
+    return ::CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+}  // namespace
+
+const GameHotkeys& CurrentHotkeys() { return g_keys; }
+
+void SetCurrentHotkeys(const GameHotkeys& keys) { g_keys = keys; }
+
+unsigned CurrentModifierSet() {
+    unsigned set = 0;
+    if (KeyDown(VK_CONTROL)) set |= kModCtrl;
+    if (KeyDown(VK_SHIFT)) set |= kModShift;
+    if (KeyDown(VK_MENU)) set |= kModAlt;
+    return set;
+}
+
+bool HotKeyMatches(const HotKey& hotkey, unsigned vk, unsigned modifiers) {
+    return hotkey.key == vk && hotkey.modifiers == modifiers;
+}
+
+HookAction ClassifyHookEvent(const GameHotkeys& keys, int pageCount, WPARAM message, unsigned vk,
+                             unsigned modifiers) {
+    if (pageCount < 1 || (message != WM_KEYDOWN && message != WM_SYSKEYDOWN)) return HookAction::None;
+    if (HotKeyMatches(keys.boss, vk, modifiers)) return HookAction::BossKey;
+    if (HotKeyMatches(keys.sound, vk, modifiers)) return HookAction::SoundKey;
+    return HookAction::None;
+}
+
+bool InstallKeyboardHook(IHotkeyTarget* target) {
+    g_target = target;
+    if (!g_hook)
+        g_hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, ::GetModuleHandleW(nullptr), 0);
+    return g_hook != nullptr;
+}
+
+void RemoveKeyboardHook() {
+    if (g_hook) ::UnhookWindowsHookEx(g_hook);
+    g_hook = nullptr;
+    g_target = nullptr;
+}
+
+}  // namespace kvr

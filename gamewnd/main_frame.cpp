@@ -1,0 +1,169 @@
+#include "gamewnd/main_frame.h"
+
+#include "app/endpoints.h"
+#include "app/pathwick3_app.h"
+#include "install/fav_dlg.h"
+
+namespace kvr {
+
+unsigned CurrentModifiers() {
+    unsigned mods = 0;
+    if (::GetKeyState(VK_CONTROL) < 0) mods |= kModCtrl;
+    if (::GetKeyState(VK_SHIFT) < 0) mods |= kModShift;
+    if (::GetKeyState(VK_MENU) < 0) mods |= kModAlt;
+    return mods;
+}
+
+bool IsHotKeyMessage(const MSG& msg, const HotKey& key, unsigned modifiers) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    if (msg.lParam == kSelfPostedMarker || key.key == 0) return false;
+    return msg.wParam == key.key && modifiers == key.modifiers;
+}
+
+bool IsCtrlDChar(const MSG& msg) {
+    return msg.message == WM_CHAR && msg.wParam == 4 &&
+           static_cast<DWORD>(msg.lParam) - 0x200000u < 0x10000u;
+}
+
+bool F5Refreshes(LPARAM lParam, const HotKey& bossKey, const HotKey& soundKey) {
+    if (lParam == kSelfPostedMarker) return true;
+    const HotKey plainF5{0, VK_F5};
+    return !(bossKey == plainF5) && !(soundKey == plainF5);
+}
+
+CMainFrame::CMainFrame(HWND gameWindow, const wchar_t* startUrl, bool hall)
+    : CFrameWnd(&m_view),
+      m_gameWindow(gameWindow),
+      m_hall(hall),
+      m_view(&m_doc, gameWindow, startUrl, startUrl && ServerUrl(Server::ClientService, paths::kGameHall) == startUrl) {}
+
+CMainFrame::~CMainFrame() {
+    CMessageLoop::Current().RemoveMessageFilter(this);
+    if (IsWindow()) ::DestroyWindow(m_hWnd);
+}
+
+bool CMainFrame::CreatePage() {
+    const RECT rc{0, 0, 10, 10};
+    if (!CreateFrame(m_doc.Title().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE, rc))
+        return false;
+    CMessageLoop::Current().AddMessageFilter(this);
+    return true;
+}
+
+int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
+    LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    style &= ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME);
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style);
+    LONG_PTR ex = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
+    ex &= ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE | WS_EX_APPWINDOW);
+    ex |= WS_EX_TOOLWINDOW;
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ex);
+    if (CFrameWnd::OnCreate(cs) == -1) return -1;
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (m_gameWindow && ::IsWindow(m_gameWindow)) {
+        // Still hidden: re-parenting a shown window across processes hangs
+        // under some window systems.
+        ::PostMessageW(m_gameWindow, WM_KVR_FRAME_READY, reinterpret_cast<WPARAM>(m_hWnd),
+                       m_view.IsHallPage() ? 1 : 0);
+        ::SetParent(m_hWnd, m_gameWindow);
+    }
+    ReadHotKeys();
+    ::SetTimer(m_hWnd, kFollowTimer, 800, nullptr);
+    return 0;
+}
+
+void CMainFrame::ReadHotKeys() {
+    const wchar_t* ini = m_iniPath.empty() ? nullptr : m_iniPath.c_str();
+    m_bossKey = ReadBossKey(ini);
+    m_switchKey = ReadSwitchKey(ini);
+    m_soundKey = ReadSoundKey(ini);
+}
+
+LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    switch (wParam) {
+    case kFollowTimer:
+        if (!::IsWindow(m_gameWindow)) ::PostQuitMessage(0);
+        break;
+    case kAlertTimer:
+        ::KillTimer(m_hWnd, kAlertTimer);
+        DestroyScriptAlert();
+        break;
+    case kRaiseTimer:
+        ::KillTimer(m_hWnd, kRaiseTimer);
+        RaiseGameWindow();
+        break;
+    default:
+        handled = FALSE;
+        break;
+    }
+    return 0;
+}
+
+void CMainFrame::DestroyScriptAlert() {
+    // A script alert of the page would keep the closing page process alive.
+    for (const wchar_t* title :
+         {L"来自网页的消息", L"Windows Internet Explorer", L"Microsoft Internet Explorer"}) {
+        if (HWND box = ::FindWindowW(L"#32770", title)) {
+            ::DestroyWindow(box);
+            return;
+        }
+    }
+}
+
+void CMainFrame::RaiseGameWindow() {
+    const DWORD gameThread = ::GetWindowThreadProcessId(m_gameWindow, nullptr);
+    const DWORD foregroundThread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+    const bool attached = gameThread && foregroundThread && gameThread != foregroundThread &&
+                          ::AttachThreadInput(gameThread, foregroundThread, TRUE);
+    const UINT flags = SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE;
+    ::SetWindowPos(m_gameWindow, HWND_TOPMOST, 0, 0, 0, 0, flags);
+    ::SetWindowPos(m_gameWindow, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    if (attached) ::AttachThreadInput(gameThread, foregroundThread, FALSE);
+}
+
+LRESULT CMainFrame::OnMouseActivate(UINT, WPARAM, LPARAM, BOOL&) {
+    ::SetTimer(m_hWnd, kRaiseTimer, 10, nullptr);
+    return DefWindowProc();
+}
+
+LRESULT CMainFrame::OnMute(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    if (m_mute.Receive(wParam)) ApplyMute(wParam != 0);
+    return 0;
+}
+
+LRESULT CMainFrame::OnReloadKeys(UINT, WPARAM, LPARAM, BOOL&) {
+    ReadHotKeys();
+    return 0;
+}
+
+BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
+    if (IsHotKeyMessage(*msg, m_switchKey, CurrentModifiers())) {
+        ::PostMessageW(m_gameWindow, msg->message, msg->wParam, msg->lParam);
+        return TRUE;
+    }
+    if (IsCtrlDChar(*msg)) {
+        CFavDlg favourite(App().PageTitle(), App().PageAddress());
+        favourite.DoModal(m_gameWindow);
+        return TRUE;
+    }
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_F5) {
+        if (F5Refreshes(msg->lParam, m_bossKey, m_soundKey)) m_view.Refresh();
+        return TRUE;
+    }
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == SC_CLOSE &&
+        msg->hwnd == m_hWnd) {
+        ::SetTimer(m_hWnd, kAlertTimer, 130, nullptr);
+        return FALSE;
+    }
+    return m_view.PreTranslateView(msg);
+}
+
+#ifdef KVR_TEST_HOOKS
+LRESULT CMainFrame::OnTestHookData(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
+    if (m_view.AcceptTestHook(reinterpret_cast<const COPYDATASTRUCT*>(lParam))) return 1;
+    handled = FALSE;
+    return 0;
+}
+#endif
+
+}  // namespace kvr

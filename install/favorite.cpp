@@ -1,0 +1,71 @@
+#include "install/favorite.h"
+
+#include <shlobj.h>
+#include <cstdio>
+#include <cwctype>
+
+namespace kvr {
+
+bool IsValidFavoriteName(const wchar_t* name) {
+    if (!name || !*name) return false;
+    const std::wstring text(name);
+    if (text.size() > static_cast<size_t>(kFavoriteNameMax)) return false;
+    for (wchar_t c : text)
+        if (c < 32 || std::wcschr(L"\\/:*?\"<>|", c)) return false;
+    if (text.find(L"..") != std::wstring::npos) return false;
+    if (text.find_first_not_of(L". ") == std::wstring::npos) return false;
+    // Device names open the device, not a file, whatever follows the dot.
+    std::wstring stem = text.substr(0, text.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    for (auto& c : stem) c = static_cast<wchar_t>(std::towupper(c));
+    static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* d : devices)
+        if (stem == d) return false;
+    if (stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+        stem[3] >= L'0' && stem[3] <= L'9')
+        return false;
+    return true;
+}
+
+std::string FavoriteFileText(const wchar_t* url, UINT codePage) {
+    const std::wstring u = url ? url : L"";
+    const std::wstring text = L"[DEFAULT]\r\nBASEURL=" + u +
+                              L"\r\n[{000214A0-0000-0000-C000-000000000046}]\r\n=19,2\r\n"
+                              L"[InternetShortcut]\r\nURL=" + u + L"\r\nIDList=\r\n";
+    // Convert, and if it is too long, drop whole characters from the end.
+    for (size_t chars = text.size(); chars > 0; ) {
+        const int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(chars), nullptr, 0,
+                                            nullptr, nullptr);
+        if (n <= 0) return {};
+        if (static_cast<size_t>(n) <= kFavoriteTextMax) {
+            std::string out(static_cast<size_t>(n), '\0');
+            ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(chars), &out[0], n, nullptr,
+                                  nullptr);
+            return out;
+        }
+        // Step back by the excess at least (a character is one byte or more).
+        size_t excess = static_cast<size_t>(n) - kFavoriteTextMax;
+        chars = chars > excess ? chars - excess : 0;
+        if (chars > 0 && IS_LOW_SURROGATE(text[chars]) && IS_HIGH_SURROGATE(text[chars - 1])) --chars;
+    }
+    return {};
+}
+
+bool WriteFavorite(const wchar_t* folder, const wchar_t* name, const wchar_t* url) {
+    if (!folder || !*folder || !IsValidFavoriteName(name)) return false;
+    const std::wstring path = std::wstring(folder) + L"\\" + name + L".url";
+    if (path.size() >= MAX_PATH) return false;
+    const std::string text = FavoriteFileText(url);
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file) return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+std::wstring FavoritesFolder() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_FAVORITES, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return path;
+}
+
+}  // namespace kvr

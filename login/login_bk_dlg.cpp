@@ -1,0 +1,144 @@
+#include "login/login_bk_dlg.h"
+
+#include "app/endpoints.h"
+#include "res/ids_login.h"
+#include "ui/gdiplus_include.h"
+
+namespace kvr {
+
+namespace {
+
+// A GDI+ image of a "PNG" resource of this program, or nullptr.
+Gdiplus::Image* LoadPngResource(UINT id) {
+    HINSTANCE module = ModuleInstance();
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    if (!res) return nullptr;
+    const DWORD size = ::SizeofResource(module, res);
+    HGLOBAL data = ::LoadResource(module, res);
+    const void* bytes = data ? ::LockResource(data) : nullptr;
+    if (!bytes || !size) return nullptr;
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!mem) return nullptr;
+    if (void* p = ::GlobalLock(mem)) {
+        memcpy(p, bytes, size);
+        ::GlobalUnlock(mem);
+    }
+    IStream* stream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(mem, TRUE, &stream)) || !stream) {
+        ::GlobalFree(mem);
+        return nullptr;
+    }
+    Gdiplus::Image* image = Gdiplus::Image::FromStream(stream);
+    stream->Release();  // GDI+ keeps its own reference while the image lives
+    if (image && image->GetLastStatus() != Gdiplus::Ok) {
+        delete image;
+        image = nullptr;
+    }
+    return image;
+}
+
+}  // namespace
+
+CLoginBkDlg::CLoginBkDlg(HWND gameWindow, int pageCount)
+    : CDialogImpl(IDD_LOGIN_PAGE),
+      m_login(this, gameWindow, pageCount, ServerUrl(Server::Portal, paths::kLoginPage).c_str()) {}
+
+CLoginBkDlg::~CLoginBkDlg() { delete m_image; }
+
+LRESULT CLoginBkDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+    ::SetWindowTextW(m_hWnd, L"MarvoleKelvara");
+    m_image = LoadPngResource(kLoginBackgroundPng);
+    if (m_image) {
+        m_width = m_image->GetWidth();
+        m_height = m_image->GetHeight();
+    }
+    PaintLayered();
+    m_login.Create(m_hWnd);
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, ::GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_MINIMIZEBOX);
+    return FALSE;
+}
+
+void CLoginBkDlg::PaintLayered() {
+    if (!m_image || !m_width || !m_height) return;
+    HDC windowDc = ::GetDC(m_hWnd);
+    HDC memDc = ::CreateCompatibleDC(windowDc);
+    // 32 bits with alpha: the picture's transparency reaches the screen.
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = static_cast<LONG>(m_width);
+    bi.bmiHeader.biHeight = -static_cast<LONG>(m_height);
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(windowDc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = bitmap ? ::SelectObject(memDc, bitmap) : nullptr;
+    if (bitmap) {
+        Gdiplus::Graphics graphics(memDc);
+        const Gdiplus::Point points[3] = {
+            Gdiplus::Point(0, 0), Gdiplus::Point(static_cast<INT>(m_width), 0),
+            Gdiplus::Point(0, static_cast<INT>(m_height))};
+        graphics.DrawImage(m_image, points, 3);
+
+        const LONG_PTR ex = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
+        if (!(ex & WS_EX_LAYERED)) ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+        RECT rc{};
+        ::GetWindowRect(m_hWnd, &rc);
+        POINT dst{rc.left, rc.top};
+        SIZE size{static_cast<LONG>(m_width), static_cast<LONG>(m_height)};
+        POINT src{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        HDC screen = ::GetDC(nullptr);
+        ::UpdateLayeredWindow(m_hWnd, screen, &dst, &size, memDc, &src, 0xFFFFFFFF, &blend,
+                              ULW_ALPHA);
+        ::ReleaseDC(nullptr, screen);
+        ::SelectObject(memDc, old);
+        ::DeleteObject(bitmap);
+    }
+    ::DeleteDC(memDc);
+    ::ReleaseDC(m_hWnd, windowDc);
+}
+
+LRESULT CLoginBkDlg::OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    DefWindowProc();
+    // A press on the picture drags the window.
+    ::SendMessageW(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+    return 0;
+}
+
+LRESULT CLoginBkDlg::OnWindowPosChanged(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    DefWindowProc();
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+    if (pos && m_login.IsWindow()) {
+        RECT rc{};
+        ::GetWindowRect(m_hWnd, &rc);
+        ::MoveWindow(m_login.m_hWnd, pos->x, pos->y, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    }
+    return 0;
+}
+
+LRESULT CLoginBkDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+    if (m_login.IsWindow()) ::DestroyWindow(m_login.m_hWnd);
+    handled = FALSE;
+    return 0;
+}
+
+BOOL CLoginBkDlg::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return TRUE;
+    return CDialogImpl::PreTranslateMessage(msg);
+}
+
+void CLoginBkDlg::EndLogin(INT_PTR result) {
+    m_result = result;
+    if (IsModal())
+        EndDialog(result);
+    else if (m_hWnd)
+        ::PostMessageW(m_hWnd, kEndLoginMessage, 0, 0);
+}
+
+LRESULT CLoginBkDlg::OnEndLogin(UINT, WPARAM, LPARAM, BOOL&) {
+    ::DestroyWindow(m_hWnd);
+    return 0;
+}
+
+}  // namespace kvr

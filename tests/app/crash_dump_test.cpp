@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlwapi.h>
+#include <string>
+#include "app/crash_dump.h"
+
+using kvr::DumpPathFor;
+
+namespace {
+
+std::wstring TestDir() {
+    wchar_t path[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    ::PathRemoveFileSpecW(path);
+    return path;
+}
+
+std::string ReadHead(const std::wstring& file, DWORD* sizeOut) {
+    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    char head[4] = {};
+    DWORD got = 0;
+    ::ReadFile(h, head, 4, &got, nullptr);
+    *sizeOut = ::GetFileSize(h, nullptr);
+    ::CloseHandle(h);
+    return std::string(head, got);
+}
+
+// Runs a copy of crash_child.exe at exePath and waits for it to die.
+void RunCrashingCopy(const std::wstring& exePath) {
+    ASSERT_TRUE(::CopyFileW((TestDir() + L"\\crash_child.exe").c_str(), exePath.c_str(), FALSE))
+        << ::GetLastError();
+    // The system's crash handling (Wine's debugger) must not wait for a click.
+    HKEY key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineDbg", 0, nullptr, 0, KEY_WRITE, nullptr,
+                          &key, nullptr) == ERROR_SUCCESS) {
+        DWORD zero = 0;
+        ::RegSetValueExW(key, L"ShowCrashDialog", 0, REG_DWORD, reinterpret_cast<BYTE*>(&zero), 4);
+        ::RegCloseKey(key);
+    }
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + exePath + L"\"";
+    ASSERT_TRUE(::CreateProcessW(exePath.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &si, &pi))
+        << ::GetLastError();
+    DWORD wait = ::WaitForSingleObject(pi.hProcess, 60000);
+    if (wait != WAIT_OBJECT_0) ::TerminateProcess(pi.hProcess, 1);
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ASSERT_EQ(wait, WAIT_OBJECT_0) << "the crashing process did not end";
+    EXPECT_NE(code, 0u);
+}
+
+std::wstring FreshDir(const std::wstring& name) {
+    std::wstring dir = TestDir() + L"\\" + name;
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+}  // namespace
+
+TEST(CrashDump, PathIsCutAtTheLastDot) {
+    wchar_t out[MAX_PATH];
+    EXPECT_TRUE(DumpPathFor(L"C:\\Games\\kvr.exe", out));
+    EXPECT_STREQ(out, L"C:\\Games\\kvr.dmp");
+    EXPECT_TRUE(DumpPathFor(L"C:\\a.b\\kvr.v2.exe", out));
+    EXPECT_STREQ(out, L"C:\\a.b\\kvr.v2.dmp");
+    // A dotless file name in a dotted folder: cut inside the folder name.
+    EXPECT_TRUE(DumpPathFor(L"C:\\dir.v2\\kvr", out));
+    EXPECT_STREQ(out, L"C:\\dir.dmp");
+    EXPECT_FALSE(DumpPathFor(L"C:\\Games\\kvr", out));
+    EXPECT_STREQ(out, L"");
+    // The result must fit 260 characters with its terminator.
+    std::wstring fits = L"C:\\" + std::wstring(251, L'a') + L".exe";  // stem 254 + ".dmp" = 258
+    EXPECT_TRUE(DumpPathFor(fits.c_str(), out));
+    std::wstring tooLong = L"C:\\" + std::wstring(253, L'a') + L".e";  // stem 256 + 4 = 260
+    EXPECT_FALSE(DumpPathFor(tooLong.c_str(), out));
+}
+
+TEST(CrashDump, CrashingProcessLeavesDumpNextToItsExecutable) {
+    const std::wstring dir = FreshDir(L"crash_plain");
+    const std::wstring dump = dir + L"\\kvrcrash.dmp";
+    ::DeleteFileW(dump.c_str());
+    RunCrashingCopy(dir + L"\\kvrcrash.exe");
+    DWORD size = 0;
+    EXPECT_EQ(ReadHead(dump, &size), "MDMP");
+    EXPECT_GT(size, 1000u);
+}
+
+TEST(CrashDump, DotlessExecutableInDottedFolderDumpsBesideTheFolder) {
+    const std::wstring parent = FreshDir(L"crash_dotted");
+    const std::wstring dir = FreshDir(L"crash_dotted\\dir.v2");
+    const std::wstring dump = parent + L"\\dir.dmp";
+    ::DeleteFileW(dump.c_str());
+    RunCrashingCopy(dir + L"\\kvrcrash");
+    DWORD size = 0;
+    EXPECT_EQ(ReadHead(dump, &size), "MDMP");
+}
+
+TEST(CrashDump, SnapshotWithoutExceptionContinues) {
+    const std::wstring file = FreshDir(L"crash_snapshot") + L"\\snap.dmp";
+    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    kvr::WriteDump(h, nullptr);  // raises and catches its own breakpoint
+    ::CloseHandle(h);
+    DWORD size = 0;
+    EXPECT_EQ(ReadHead(file, &size), "MDMP");
+    kvr::WriteDump(INVALID_HANDLE_VALUE, nullptr);  // no file: nothing happens, no crash
+}
+
+// Runs last in this file: the filter's once-per-process flag stays set.
+TEST(CrashDump, SecondUnhandledExceptionWritesNoSecondDump) {
+    wchar_t exe[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    wchar_t dump[MAX_PATH];
+    ASSERT_TRUE(DumpPathFor(exe, dump));
+    ::DeleteFileW(dump);
+
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    CONTEXT context{};
+    ::RtlCaptureContext(&context);
+    EXCEPTION_POINTERS pointers{&record, &context};
+
+    EXPECT_EQ(kvr::CrashDumpFilter(&pointers), EXCEPTION_CONTINUE_SEARCH);
+    DWORD size = 0;
+    EXPECT_EQ(ReadHead(dump, &size), "MDMP");
+    ASSERT_TRUE(::DeleteFileW(dump));
+    EXPECT_EQ(kvr::CrashDumpFilter(&pointers), EXCEPTION_EXECUTE_HANDLER);
+    EXPECT_FALSE(::PathFileExistsW(dump));
+}

@@ -1,0 +1,135 @@
+// Cache clearing: the folder tree removal with read-only and locked files,
+// the Flash shared objects, the browser cache keeping cookies, the limit.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <wininet.h>
+#include <string>
+#include "browser/cache_clear.h"
+
+using namespace kvr;
+
+namespace {
+
+std::wstring TempFolder(const wchar_t* name) {
+    wchar_t tmp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, tmp);
+    return std::wstring(tmp) + name;
+}
+
+void WriteFile(const std::wstring& path, const char* text = "x") {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot create a file";
+    DWORD n = 0;
+    ::WriteFile(h, text, static_cast<DWORD>(strlen(text)), &n, nullptr);
+    ::CloseHandle(h);
+}
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+TEST(DeleteFolderTree, RemovesNestedReadOnlyFiles) {
+    const std::wstring root = TempFolder(L"kvr_tree_ro");
+    DeleteFolderTree(root.c_str());
+    ASSERT_TRUE(::CreateDirectoryW(root.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((root + L"\\sub").c_str(), nullptr));
+    WriteFile(root + L"\\a.txt");
+    WriteFile(root + L"\\sub\\b.sol");
+    ::SetFileAttributesW((root + L"\\sub\\b.sol").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(DeleteFolderTree((root + L"\\").c_str()) || !Exists(root));
+    EXPECT_FALSE(Exists(root));
+}
+
+TEST(DeleteFolderTree, LockedFileKeepsItsFolderAndFails) {
+    const std::wstring root = TempFolder(L"kvr_tree_locked");
+    DeleteFolderTree(root.c_str());
+    ASSERT_TRUE(::CreateDirectoryW(root.c_str(), nullptr));
+    WriteFile(root + L"\\free.txt");
+    WriteFile(root + L"\\locked.txt");
+    HANDLE lock = ::CreateFileW((root + L"\\locked.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    ::SetLastError(0);
+    EXPECT_FALSE(DeleteFolderTree(root.c_str()));
+    EXPECT_NE(::GetLastError(), 0u) << "the file's error is the last error";
+    EXPECT_TRUE(Exists(root));
+    EXPECT_TRUE(Exists(root + L"\\locked.txt"));
+    EXPECT_FALSE(Exists(root + L"\\free.txt")) << "the rest is deleted past the failure";
+    ::CloseHandle(lock);
+    EXPECT_TRUE(DeleteFolderTree(root.c_str()));
+}
+
+TEST(DeleteFolderTree, EmptyMissingAndOverlongPathsFail) {
+    EXPECT_FALSE(DeleteFolderTree(nullptr));
+    EXPECT_FALSE(DeleteFolderTree(L""));
+    EXPECT_FALSE(DeleteFolderTree(TempFolder(L"kvr_no_such_folder_here").c_str()));
+    const std::wstring longPath = L"C:\\" + std::wstring(300, L'a');
+    EXPECT_FALSE(DeleteFolderTree(longPath.c_str()));
+}
+
+TEST(ClearCache, FlashSharedObjectsFolderIsRemoved) {
+    wchar_t appData[MAX_PATH];
+    ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE));
+    const std::wstring macromedia = std::wstring(appData) + L"\\Macromedia";
+    const std::wstring player = macromedia + L"\\Flash Player";
+    const std::wstring shared = player + L"\\#SharedObjects";
+    ::CreateDirectoryW(macromedia.c_str(), nullptr);
+    ::CreateDirectoryW(player.c_str(), nullptr);
+    ::CreateDirectoryW(shared.c_str(), nullptr);
+    ::CreateDirectoryW((shared + L"\\ABCD1234").c_str(), nullptr);
+    WriteFile(shared + L"\\ABCD1234\\settings.sol");
+    ::SetFileAttributesW((shared + L"\\ABCD1234\\settings.sol").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(DeleteFlashSharedObjects());
+    EXPECT_FALSE(Exists(shared));
+    EXPECT_TRUE(Exists(player)) << "only the shared objects go";
+    EXPECT_FALSE(DeleteFlashSharedObjects()) << "nothing left to remove";
+}
+
+TEST(ClearCache, CookiesSurviveOtherEntriesGo) {
+    const wchar_t* site = L"http://kvr-cache.test/kvr-cache-test";
+    ASSERT_TRUE(::InternetSetCookieW(site, L"Pauth", L"kept; expires=Sat,01-Jan-2050 00:00:00 GMT"));
+    const wchar_t* page = L"http://kvr-cache.test/kvr-cache-test/page.html";
+    wchar_t file[MAX_PATH] = L"";
+    ASSERT_TRUE(::CreateUrlCacheEntryW(page, 0, L"html", file, 0));
+    WriteFile(file, "<html></html>");
+    FILETIME none{};
+    ASSERT_TRUE(::CommitUrlCacheEntryW(page, file, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
+                                       nullptr, nullptr));
+    DWORD size = 0;
+    ::GetUrlCacheEntryInfoW(page, nullptr, &size);
+    ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << "entry not cached";
+
+    DeleteBrowserCache();
+
+    size = 0;
+    EXPECT_FALSE(::GetUrlCacheEntryInfoW(page, nullptr, &size));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "the page entry is gone";
+    wchar_t cookie[256] = L"";
+    DWORD chars = 256;
+    ASSERT_TRUE(::InternetGetCookieW(site, L"Pauth", cookie, &chars));
+    EXPECT_NE(std::wstring(cookie).find(L"kept"), std::wstring::npos);
+}
+
+TEST(ClearCache, ThreadStartsAndReturnsAtOnce) {
+    const DWORD start = ::GetTickCount();
+    ClearCache();
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    ::Sleep(200);  // let it finish before the process goes on
+}
+
+TEST(CacheLimit, WritesTheLimit) {
+    const wchar_t* key =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\5.0\\Cache\\Content";
+    HKEY h = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                                nullptr), ERROR_SUCCESS);
+    ::RegCloseKey(h);
+    EXPECT_TRUE(SetCacheLimit());
+    DWORD value = 0, size = sizeof(value), type = 0;
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, key, L"CacheLimit", RRF_RT_REG_DWORD, &type, &value,
+                             &size), ERROR_SUCCESS);
+    EXPECT_EQ(value, 0x100000u);
+}

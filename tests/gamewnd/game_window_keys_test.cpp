@@ -1,0 +1,110 @@
+// The game window's keys with real input: the boss and sound keys through
+// the low-level keyboard hook, the window-switch key through pre-translation
+// (relayed by the page when it has the focus), and the refresh forwarding.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include "game_window_support.h"
+#include "gamewnd/hotkey_dispatch.h"
+#include "gamewnd/messages.h"
+#include "tests/support/ui_driver.h"
+
+namespace kvr {
+namespace {
+
+using test::GameWindowRun;
+using test::PressKeys;
+using test::SetNextPage;
+using kvrtest::WaitUntil;
+
+const GameHotkeys kDefaults{HotKey{0, VK_F10}, HotKey{kModCtrl, VK_TAB}, HotKey{kModCtrl, 'Q'}};
+
+LRESULT AskPage(HWND page, UINT what) {
+    DWORD_PTR result = static_cast<DWORD_PTR>(-2);
+    ::SendMessageTimeoutW(page, WM_APP + what, 0, 0, SMTO_NORMAL, 2000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+TEST(GameWindowKeys, NothingHappensWithoutAPage) {
+    SetNextPage(L"", L"wait");
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    SetCurrentHotkeys(kDefaults);
+    ::Sleep(500);
+    const bool visible = ::IsWindowVisible(run.Window()) != FALSE;
+    PressKeys({VK_F10});
+    PressKeys({VK_CONTROL, 'Q'});
+    ::Sleep(800);
+    EXPECT_EQ(::IsWindowVisible(run.Window()) != FALSE, visible);
+    EXPECT_FALSE(run.Dlg()->Muted());
+}
+
+TEST(GameWindowKeys, BossKeySoundKeySwitchKeyAndRefresh) {
+    SetNextPage(L"1服-a-gina");
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForPages(1, 15000));
+    SetCurrentHotkeys(kDefaults);
+    HWND game = run.Window();
+    HWND first = run.Page(0);
+    // Timer 3 delivers the mute state; the first one says "sound on".
+    EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 1) == 0; }, 3000));
+
+    // Boss key: hidden, and back.
+    ASSERT_TRUE(::IsWindowVisible(game));
+    PressKeys({VK_F10});
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(game); }, 3000));
+    PressKeys({VK_F10});
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(game) != FALSE; }, 3000));
+
+    // Sound key: muted, and the page is told within 400 ms.
+    PressKeys({VK_CONTROL, 'Q'});
+    EXPECT_TRUE(WaitUntil([&] { return run.Dlg()->Muted(); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 1) == 1; }, 3000));
+    // Ctrl + Shift + Q is not the sound key "2,81".
+    PressKeys({VK_CONTROL, VK_SHIFT, 'Q'});
+    ::Sleep(600);
+    EXPECT_TRUE(run.Dlg()->Muted());
+    PressKeys({VK_CONTROL, 'Q'});
+    EXPECT_TRUE(WaitUntil([&] { return !run.Dlg()->Muted(); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 1) == 0; }, 3000));
+
+    // The menu's refresh reaches the shown page.
+    ::PostMessageW(game, WM_KEYDOWN, VK_F5, kSelfPostedMarker);
+    EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 2) == 1; }, 3000));
+
+    // Switch key with one page: it stays.
+    ::SetForegroundWindow(game);
+    PressKeys({VK_CONTROL, VK_TAB});
+    ::Sleep(800);
+    EXPECT_EQ(run.Dlg()->Pages().Active(), 0);
+    EXPECT_TRUE(::IsWindowVisible(first));
+
+    // Two pages: the switch key cycles them.
+    SetNextPage(L"2服-b-hank");
+    ::PostMessageW(game, WM_KVR_ADD_ACCOUNT, 1, 0);
+    ASSERT_TRUE(run.WaitForPages(2, 15000));
+    HWND second = run.Page(1);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(second) != FALSE; }, 3000));
+    ::SetForegroundWindow(game);
+    PressKeys({VK_CONTROL, VK_TAB});
+    EXPECT_TRUE(WaitUntil([&] { return run.Dlg()->Pages().Active() == 0; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(first) && !::IsWindowVisible(second); }, 3000));
+    PressKeys({VK_CONTROL, VK_TAB});
+    EXPECT_TRUE(WaitUntil([&] { return run.Dlg()->Pages().Active() == 1; }, 3000));
+
+    // With the hall shown the switch key shows the active page again.
+    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND hall = run.Dlg()->Pages().Hall();
+        return hall && ::IsWindowVisible(hall);
+    }, 15000));
+    HWND hall = run.Dlg()->Pages().Hall();
+    EXPECT_FALSE(::IsWindowVisible(second));
+    ::SetForegroundWindow(game);
+    PressKeys({VK_CONTROL, VK_TAB});
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(hall) && ::IsWindowVisible(second); }, 3000));
+    EXPECT_EQ(run.Dlg()->Pages().Active(), 1);
+}
+
+}  // namespace
+}  // namespace kvr

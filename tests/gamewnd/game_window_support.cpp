@@ -1,0 +1,141 @@
+#include "game_window_support.h"
+
+#include <vector>
+#include "tests/support/ui_driver.h"
+
+namespace kvr::test {
+
+std::wstring FakePagePath() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.rfind(L'\\') + 1) + L"gamewnd_fake_page.exe";
+}
+
+void SetNextPage(const std::wstring& caption, const std::wstring& mode) {
+    ::SetEnvironmentVariableW(L"KVR_FAKE_CAPTION", caption.c_str());
+    ::SetEnvironmentVariableW(L"KVR_FAKE_MODE", mode.c_str());
+}
+
+GameWindowRun::GameWindowRun() { m_ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+
+GameWindowRun::~GameWindowRun() {
+    if (m_thread) {
+        if (::WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT && m_hwnd) {
+            // Exit all through the tray menu's command path: no question.
+            ::PostMessageW(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (HWND box = WaitForMessageBox(3000)) Answer(box, true);
+        }
+        if (::WaitForSingleObject(m_thread, 10000) == WAIT_TIMEOUT) ::TerminateThread(m_thread, 1);
+        ::CloseHandle(m_thread);
+    }
+    ::CloseHandle(m_ready);
+}
+
+DWORD WINAPI GameWindowRun::ThreadMain(LPVOID param) {
+    auto* self = static_cast<GameWindowRun*>(param);
+    {
+        CPathwick3Dlg dlg;
+        dlg.SetPageProgram(FakePagePath());
+        self->m_dlg = &dlg;
+        ::SetEvent(self->m_ready);
+        dlg.DoModal(nullptr);
+        self->m_dlg = nullptr;
+    }
+    // Drain what the loop left (the quit message).
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    return 0;
+}
+
+bool GameWindowRun::Start(DWORD timeoutMs) {
+    m_thread = ::CreateThread(nullptr, 0, ThreadMain, this, 0, &m_threadId);
+    if (!m_thread || ::WaitForSingleObject(m_ready, timeoutMs) != WAIT_OBJECT_0) return false;
+    return kvrtest::WaitUntil(
+        [&] {
+            CPathwick3Dlg* d = m_dlg.load();
+            if (d && d->m_hWnd) m_hwnd = d->m_hWnd;
+            return m_hwnd != nullptr;
+        },
+        timeoutMs);
+}
+
+bool GameWindowRun::WaitEnded(DWORD timeoutMs) {
+    return m_thread && ::WaitForSingleObject(m_thread, timeoutMs) == WAIT_OBJECT_0;
+}
+
+CPathwick3Dlg* GameWindowRun::Dlg() {
+    DWORD_PTR ignored = 0;
+    if (m_hwnd) ::SendMessageTimeoutW(m_hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &ignored);
+    return m_dlg.load();
+}
+
+namespace {
+struct BoxSearch {
+    HWND game;
+    HWND exclude;
+    HWND found;
+};
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<BoxSearch*>(param);
+    if (hwnd == s->game || hwnd == s->exclude || !::IsWindowVisible(hwnd)) return TRUE;
+    if (kvrtest::ClassName(hwnd) != L"#32770") return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+}  // namespace
+
+HWND GameWindowRun::WaitForMessageBox(DWORD timeoutMs) {
+    BoxSearch search{m_hwnd, nullptr, nullptr};
+    CPathwick3Dlg* d = m_dlg.load();
+    if (d) search.exclude = d->AddAccountWindow();
+    kvrtest::WaitUntil(
+        [&] {
+            search.found = nullptr;
+            ::EnumThreadWindows(m_threadId, FindBox, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+void GameWindowRun::Answer(HWND box, bool first) {
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(first ? 5000 : 5001, BN_CLICKED), 0);
+}
+
+bool GameWindowRun::WaitForPages(int count, DWORD timeoutMs) {
+    return kvrtest::WaitUntil([&] { return PageCount() == count; }, timeoutMs);
+}
+
+HWND GameWindowRun::Page(int i) {
+    CPathwick3Dlg* d = Dlg();
+    return d ? d->Pages().Window(i) : nullptr;
+}
+
+DWORD GameWindowRun::PageProcessId(int i) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(Page(i), &pid);
+    return pid;
+}
+
+void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD k : keys) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = k;
+        inputs.push_back(in);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        --it;
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+}  // namespace kvr::test

@@ -1,0 +1,206 @@
+// The game window with real page processes (the stand-in page program) and
+// the stand-in portal: tabs, the page protocol, the records, closing, the
+// hotkeys through the real keyboard hook.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include "game_window_support.h"
+#include "gamewnd/messages.h"
+#include "gamewnd/tab_strip.h"
+#include "tests/support/portal_client.h"
+#include "tests/support/ui_driver.h"
+
+namespace kvr {
+namespace {
+
+using test::GameWindowRun;
+using test::SetNextPage;
+using kvrtest::WaitUntil;
+
+size_t Count(const std::string& path, const std::string& query) {
+    return test::FindRequests(test::PortalLog(), path, query).size();
+}
+
+POINT TabCentre(int i) {
+    const RECT r = TabRect(i);
+    return POINT{(r.left + r.right) / 2 - 20, (r.top + r.bottom) / 2};
+}
+
+void RequestPage(HWND game, const std::wstring& caption, const std::wstring& mode = L"") {
+    SetNextPage(caption, mode);
+    ::PostMessageW(game, WM_KVR_ADD_ACCOUNT, 1, 0);
+}
+
+TEST(GameWindow, PagesRecordsLimitAndClosing) {
+    ASSERT_TRUE(test::PortalReset());
+    SetNextPage(L"12服-风云-alice");
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    HWND game = run.Window();
+    ASSERT_TRUE(run.WaitForPages(1, 15000));
+    // The first page maximises the window and adds the tray icon.
+    EXPECT_TRUE(run.Dlg()->IsMaximized());
+    EXPECT_TRUE(run.Dlg()->TrayIconShown());
+    EXPECT_TRUE(WaitUntil([] { return Count("/login.htm", "uid=alice&index=1") == 1; }, 5000))
+        << test::PortalReceived("/login.htm");
+
+    RequestPage(game, L"7服-area-bob");
+    ASSERT_TRUE(run.WaitForPages(2, 15000));
+    EXPECT_TRUE(WaitUntil([] { return Count("/login.htm", "uid=bob&index=2") == 1; }, 5000));
+
+    // The same caption again: refused, no tab, no login record.
+    RequestPage(game, L"12服-风云-alice");
+    ::Sleep(4000);
+    EXPECT_EQ(run.PageCount(), 2);
+    EXPECT_EQ(Count("/login.htm", "uid=alice"), 1u);
+
+    // No "-": the whole caption is the uid; Chinese text percent-encoded.
+    RequestPage(game, L"单机");
+    ASSERT_TRUE(run.WaitForPages(3, 15000));
+    EXPECT_TRUE(WaitUntil([] { return Count("/login.htm", "uid=%E5%8D%95%E6%9C%BA&index=3") == 1; }, 5000))
+        << test::PortalReceived("/login.htm");
+    EXPECT_EQ(run.Dlg()->Pages().Active(), 2);
+
+    // A fourth page: refused, and no process started.
+    RequestPage(game, L"9服-x-carol");
+    HWND box = run.WaitForMessageBox(5000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(run.Dlg()->HasPendingChild());
+    GameWindowRun::Answer(box, true);
+    ::Sleep(1500);
+    EXPECT_EQ(run.PageCount(), 3);
+    EXPECT_EQ(Count("/login.htm", "uid=carol"), 0u);
+
+    // With three pages the window keeps its minimum size.
+    ::SetWindowPos(game, nullptr, 0, 0, 300, 100, SWP_NOZORDER | SWP_NOMOVE);
+    RECT rc{};
+    ::GetWindowRect(game, &rc);
+    EXPECT_GE(rc.right - rc.left, 483 + 189 * 3);
+    EXPECT_GE(rc.bottom - rc.top, 260);
+
+    // Closing the middle tab (middle click, then Yes) makes the former third active.
+    HWND third = run.Page(2);
+    DWORD bobPid = run.PageProcessId(1);
+    const POINT middle = TabCentre(1);
+    ::PostMessageW(game, WM_MBUTTONUP, 0, MAKELPARAM(middle.x, middle.y));
+    box = run.WaitForMessageBox(5000);
+    ASSERT_NE(box, nullptr);
+    GameWindowRun::Answer(box, true);
+    ASSERT_TRUE(run.WaitForPages(2, 5000));
+    EXPECT_EQ(run.Dlg()->Pages().Active(), 1);
+    EXPECT_EQ(run.Dlg()->Pages().ActiveWindow(), third);
+    EXPECT_TRUE(WaitUntil([] { return Count("/d.php", "server=S7&length=") == 1; }, 5000))
+        << test::PortalReceived("/d.php");
+    HANDLE bob = ::OpenProcess(SYNCHRONIZE, FALSE, bobPid);
+    if (bob) {
+        EXPECT_EQ(::WaitForSingleObject(bob, 5000), WAIT_OBJECT_0);  // its process ended
+        ::CloseHandle(bob);
+    }
+
+    // Answering No leaves the tab.
+    ::PostMessageW(game, WM_MBUTTONUP, 0, MAKELPARAM(middle.x, middle.y));
+    box = run.WaitForMessageBox(5000);
+    ASSERT_NE(box, nullptr);
+    GameWindowRun::Answer(box, false);
+    ::Sleep(500);
+    EXPECT_EQ(run.PageCount(), 2);
+
+    // Closing the last tab makes the one before it active; a page without
+    // "服-" reports "server=S" with nothing after it.
+    ::PostMessageW(game, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(TabCentre(0).x, TabCentre(0).y));
+    ::PostMessageW(game, WM_LBUTTONUP, 0, MAKELPARAM(TabCentre(0).x, TabCentre(0).y));
+    EXPECT_TRUE(WaitUntil([&] { return run.Dlg()->Pages().Active() == 0; }, 3000));
+    const RECT closeBox = TabCloseBoxRect(1);
+    ::PostMessageW(game, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(closeBox.left + 5, closeBox.top + 5));
+    ::PostMessageW(game, WM_LBUTTONUP, 0, MAKELPARAM(closeBox.left + 5, closeBox.top + 5));
+    box = run.WaitForMessageBox(5000);
+    ASSERT_NE(box, nullptr);
+    GameWindowRun::Answer(box, true);
+    ASSERT_TRUE(run.WaitForPages(1, 5000));
+    EXPECT_EQ(run.Dlg()->Pages().Active(), 0);
+    EXPECT_TRUE(WaitUntil([] { return Count("/d.php", "server=S&length=") == 1; }, 5000))
+        << test::PortalReceived("/d.php");
+
+    // One page left: its close box asks about the whole window; Yes ends it
+    // and sends the last record.
+    const RECT firstBox = TabCloseBoxRect(0);
+    ::PostMessageW(game, WM_LBUTTONUP, 0, MAKELPARAM(firstBox.left + 5, firstBox.top + 5));
+    box = run.WaitForMessageBox(5000);
+    ASSERT_NE(box, nullptr);
+    GameWindowRun::Answer(box, true);
+    EXPECT_TRUE(run.WaitEnded(10000));
+    EXPECT_EQ(Count("/d.php", "server=S12&length="), 1u) << test::PortalReceived("/d.php");
+}
+
+TEST(GameWindow, CancellingTheFirstLoginEndsTheWindow) {
+    SetNextPage(L"", L"cancel");
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    EXPECT_TRUE(run.WaitEnded(15000));
+}
+
+TEST(GameWindow, CancellingALaterLoginLeavesThePages) {
+    SetNextPage(L"3服-a-dave");
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForPages(1, 15000));
+    HWND page = run.Page(0);
+    RequestPage(run.Window(), L"", L"cancel");
+    ASSERT_TRUE(WaitUntil([&] { return !run.Dlg()->HasPendingChild(); }, 10000));
+    ::Sleep(1000);
+    EXPECT_FALSE(run.WaitEnded(0));
+    EXPECT_EQ(run.PageCount(), 1);
+    EXPECT_EQ(run.Page(0), page);
+    EXPECT_TRUE(::IsWindow(page));
+}
+
+TEST(GameWindow, HallRegisteredFirstAddsNoTab) {
+    SetNextPage(L"", L"wait");  // the first login window stays open
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    ::Sleep(1000);
+    EXPECT_FALSE(run.Dlg()->TrayIconShown());
+    ::PostMessageW(run.Window(), WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitUntil([&] { return run.Dlg()->Pages().Hall() != nullptr; }, 15000));
+    EXPECT_EQ(run.PageCount(), 0);
+    EXPECT_TRUE(run.Dlg()->IsMaximized());
+    EXPECT_TRUE(run.Dlg()->TrayIconShown());
+}
+
+TEST(GameWindow, DeadPageIsDroppedWithItsRecord) {
+    ASSERT_TRUE(test::PortalReset());
+    SetNextPage(L"5服-a-erin");
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForPages(1, 15000));
+    RequestPage(run.Window(), L"6服-b-frank");
+    ASSERT_TRUE(run.WaitForPages(2, 15000));
+    HWND erin = run.Page(0);
+    HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, run.PageProcessId(0));
+    ASSERT_NE(process, nullptr);
+    ::TerminateProcess(process, 9);
+    ::WaitForSingleObject(process, 5000);
+    ::CloseHandle(process);
+    ASSERT_TRUE(run.WaitForPages(1, 5000));
+    EXPECT_NE(run.Page(0), erin);
+    EXPECT_TRUE(WaitUntil([] { return Count("/d.php", "server=S5&length=") == 1; }, 5000))
+        << test::PortalReceived("/d.php");
+    EXPECT_EQ(run.WaitForMessageBox(300), nullptr);  // nothing asked
+}
+
+TEST(GameWindow, MalformedCopyDataIsRefused) {
+    SetNextPage(L"", L"wait");
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    const wchar_t text[] = L"1服-a-b";
+    COPYDATASTRUCT cds{0, 3 * sizeof(wchar_t), const_cast<wchar_t*>(text)};  // no terminator inside
+    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 0);
+    cds.cbData = sizeof(text) - 1;  // odd
+    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 0);
+    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 0);
+    cds.cbData = sizeof(text);
+    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 1);
+    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 1);
+}
+
+}  // namespace
+}  // namespace kvr

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include "app/endpoints.h"
+#include "tests/install/scratch.h"
+#include "tests/support/portal_client.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/ui_driver.h"
+#include "tests/update/modal_script.h"
+#include "update/down_game_dlg.h"
+
+using namespace kvr;
+using namespace kvr::test;
+using kvrtest::ModalScript;
+
+namespace {
+std::wstring TempFile(const wchar_t* name) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + name;
+}
+
+std::string LinuxBuildFile(const char* relative) {
+    const char* build = std::getenv("KVR_BUILD_DIR");
+    return std::string(build ? build : "") + "/" + relative;
+}
+
+void Settle(HWND hwnd) {
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::Sleep(150);
+}
+}  // namespace
+
+TEST(ClientNames, OnlyPlainNamesReachFilesAndAddresses) {
+    EXPECT_TRUE(IsValidClientName(L"dragon"));
+    EXPECT_TRUE(IsValidClientName(L"Game_2-x.v1"));
+    EXPECT_FALSE(IsValidClientName(L""));
+    EXPECT_FALSE(IsValidClientName(L"..\\..\\evil"));
+    EXPECT_FALSE(IsValidClientName(L"a/b"));
+    EXPECT_FALSE(IsValidClientName(L".."));
+    EXPECT_FALSE(IsValidClientName(L"a?b"));
+    EXPECT_FALSE(IsValidClientName(L"游戏"));
+    EXPECT_FALSE(IsValidClientName(std::wstring(65, L'a').c_str()));
+    EXPECT_EQ(DownloadPercentText(50), L"已加载  50%");
+}
+
+class DownGameDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(PortalReset()); }
+};
+
+TEST_F(DownGameDlgTest, HalfwayLabelEscapeIgnoredAndCancelStops) {
+    // 1024 bytes in 512-byte pieces with a long pause after the first.
+    ASSERT_TRUE(PortalServePattern("/download/halfway.exe", 1024));
+    ASSERT_TRUE(PortalFault("/download/halfway.exe", "trickle", 8000));
+    CDownGameDlg dlg(L"halfway", nullptr);
+    bool sawHalf = false, aliveAfterEscape = false, okDisabled = false;
+    std::wstring label;
+    int step = 0;
+    DWORD escapeAt = 0;
+    ModalScript script([&] {
+        if (!dlg.IsWindow()) return;
+        if (step == 0) {
+            if (::SendMessageW(dlg.ProgressBar(), PBM_GETPOS, 0, 0) != 50) return;
+            sawHalf = true;
+            label = kvrtest::WindowText(dlg.Label());
+            okDisabled = !::IsWindowEnabled(dlg.GetDlgItem(IDOK));
+            Settle(dlg);
+            kvrtest::SaveWindowShot(dlg, L"game_download_half");
+            // Escape as the player presses it.
+            ::SetForegroundWindow(dlg);
+            ::PostMessageW(dlg, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+            ::PostMessageW(dlg, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+            escapeAt = ::GetTickCount();
+            step = 1;
+        } else if (step == 1 && ::GetTickCount() - escapeAt > 400) {
+            aliveAfterEscape = dlg.IsWindow() && dlg.Running();
+            kvrtest::ClickButton(dlg, IDCANCEL);
+            step = 2;
+        }
+    });
+    const DWORD start = ::GetTickCount();
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(sawHalf);
+    EXPECT_EQ(label, L"已加载  50%");
+    EXPECT_TRUE(okDisabled);
+    EXPECT_TRUE(aliveAfterEscape);
+    EXPECT_LT(::GetTickCount() - start, 7000u);
+    EXPECT_TRUE(PortalReceived("/update/Confighalfway.htm"));
+    EXPECT_FALSE(kvrtest::FileExists(TempFile(L"halfway.exe")));
+}
+
+TEST_F(DownGameDlgTest, ConfigurationWithoutAddressFails) {
+    ASSERT_TRUE(PortalServeText("/update/Confignoaddr.htm", "[VerKey]\r\nKvr=1\r\n"));
+    CDownGameDlg dlg(L"noaddr", nullptr);
+    std::wstring title;
+    bool okEnabled = false, cancelDisabled = false;
+    ModalScript script([&] {
+        if (!dlg.IsWindow() || dlg.Running() || !title.empty()) return;
+        title = kvrtest::WindowText(dlg);
+        okEnabled = ::IsWindowEnabled(dlg.GetDlgItem(IDOK)) != FALSE;
+        cancelDisabled = !::IsWindowEnabled(dlg.GetDlgItem(IDCANCEL));
+        Settle(dlg);
+        kvrtest::SaveWindowShot(dlg, L"game_download_failed");
+        kvrtest::ClickButton(dlg, IDOK);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(title, L"下载失败");
+    EXPECT_TRUE(okEnabled);
+    EXPECT_TRUE(cancelDisabled);
+    EXPECT_TRUE(PortalReceived("/update/Confignoaddr.htm"));
+}
+
+TEST_F(DownGameDlgTest, MissingConfigurationAndUntrustedAddressFail) {
+    ASSERT_TRUE(PortalFault("/update/Configgone.htm", "404"));
+    ASSERT_TRUE(PortalServeText("/update/Configfar.htm", "[VerKey]\r\nUpdAddr=http://far.example/far.exe\r\n"));
+    for (const wchar_t* name : {L"gone", L"far", L"..\\evil"}) {
+        CDownGameDlg dlg(name, nullptr);
+        std::wstring title;
+        ModalScript script([&] {
+            if (!dlg.IsWindow() || dlg.Running() || !title.empty()) return;
+            title = kvrtest::WindowText(dlg);
+            kvrtest::ClickButton(dlg, IDOK);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDOK) << name;
+        EXPECT_EQ(title, L"下载失败") << name;
+    }
+}
+
+TEST_F(DownGameDlgTest, WholeInstallerIsStarted) {
+    const std::wstring mark = TempFile(L"kvr_tiny_installer.ran");
+    ::DeleteFileW(mark.c_str());
+    ASSERT_TRUE(PortalServeLinuxFile("/download/tiny.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
+    CDownGameDlg dlg(L"tiny", nullptr);
+    std::wstring title;
+    int percent = 0;
+    ModalScript script([&] {
+        if (!dlg.IsWindow() || dlg.Running() || !title.empty()) return;
+        title = kvrtest::WindowText(dlg);
+        percent = static_cast<int>(::SendMessageW(dlg.ProgressBar(), PBM_GETPOS, 0, 0));
+        kvrtest::ClickButton(dlg, IDOK);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(title, L"下载完成");
+    EXPECT_EQ(percent, 100);
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, 10000));
+    ::DeleteFileW(mark.c_str());
+    EXPECT_TRUE(PortalReceived("/update/Configtiny.htm"));
+    EXPECT_TRUE(PortalReceived("/download/tiny.exe"));
+}

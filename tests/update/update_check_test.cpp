@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+#include "app/endpoints.h"
+#include "app/pathwick3_app.h"
+#include "tests/install/scratch.h"
+#include "tests/support/portal_client.h"
+#include "update/http_fetch.h"
+#include "update/self_update.h"
+#include "update/version_key.h"
+
+using namespace kvr;
+using namespace kvr::test;
+using kvrtest::ScratchDir;
+
+namespace {
+std::string Narrow(const std::wstring& w) { return Utf8(w); }
+
+std::string Upper(std::string s) {
+    for (auto& c : s) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+}  // namespace
+
+class UpdateCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(PortalReset());
+        exe = dir / L"kvr.exe";
+        ASSERT_TRUE(kvrtest::WriteFileBytes(exe, std::string(5000, 'k') + "build 3.0.0.3"));
+        configUrl = ServerUrl(Server::ClientService, paths::kUpdateConfig);
+    }
+    bool Check(bool throttled, StartMode mode, bool allowed) {
+        return CheckUpdateWith(throttled, mode, allowed, exe.c_str(), configUrl.c_str());
+    }
+    size_t ConfigRequests() { return FindRequests(PortalLog(), "/update/ConfigKvr.htm").size(); }
+
+    ScratchDir dir{L"updchk"};
+    std::wstring exe, configUrl;
+};
+
+TEST_F(UpdateCheckTest, SameKeyInCapitalsMeansNoUpdate) {
+    const std::wstring key = VersionKeyOfFile(exe.c_str());
+    ASSERT_TRUE(PortalSetUpdateConfig(Upper(Narrow(key)), "http://127.0.0.1/x/NewKvr.exe"));
+    EXPECT_FALSE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(ConfigRequests(), 1u);
+    // The page was read and removed from the program folder.
+    EXPECT_FALSE(kvrtest::FileExists(dir / L"ConfigKvr.htm"));
+    EXPECT_STREQ(App().UpdateAddress(), L"http://127.0.0.1/x/NewKvr.exe");
+    EXPECT_TRUE(VersionKeysMatch(LastServerKey(), key));
+}
+
+TEST_F(UpdateCheckTest, OneByteDifferentMeansAnUpdate) {
+    std::string other = kvrtest::ReadFileBytes(exe);
+    other[100] ^= 1;
+    ASSERT_TRUE(kvrtest::WriteFileBytes(dir / L"newest.bin", other));
+    const std::wstring newest = VersionKeyOfFile((dir / L"newest.bin").c_str());
+    ASSERT_TRUE(PortalSetUpdateConfig(Narrow(newest), "http://127.0.0.1:1/NewKvr.exe"));
+    EXPECT_TRUE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(LastServerKey(), newest);
+}
+
+TEST_F(UpdateCheckTest, ACutOrMissingPageMeansNoUpdate) {
+    ASSERT_TRUE(PortalSetUpdateConfig("0123456789abcdef0123456789ab3003", "http://127.0.0.1/x.exe"));
+    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "short", 0, 20));
+    EXPECT_FALSE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(ConfigRequests(), 1u);
+    EXPECT_FALSE(kvrtest::FileExists(dir / L"ConfigKvr.htm"));
+    EXPECT_TRUE(LastServerKey().empty());
+    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "404"));
+    EXPECT_FALSE(Check(false, StartMode::Update, true));
+    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "none"));
+    ASSERT_TRUE(PortalSetUpdateConfig("", "http://127.0.0.1/x.exe"));  // no key on the page
+    EXPECT_FALSE(Check(false, StartMode::Update, true));
+}
+
+TEST_F(UpdateCheckTest, ThrottledCheckStaysQuietWhenNotAllowed) {
+    ASSERT_TRUE(PortalSetUpdateConfig("0123456789abcdef0123456789ab3003", "http://127.0.0.1/x.exe"));
+    // Already updated today (or a disabled weekday): no request at all.
+    EXPECT_FALSE(Check(true, StartMode::GameShortcut, false));
+    EXPECT_EQ(ConfigRequests(), 0u);
+    // The modes that never update by themselves.
+    for (StartMode m : {StartMode::Install, StartMode::PortalShortcut, StartMode::Uninstall, StartMode::NewPage})
+        EXPECT_FALSE(Check(true, m, true));
+    EXPECT_EQ(ConfigRequests(), 0u);
+    // The menu's check is not throttled.
+    EXPECT_TRUE(Check(false, StartMode::GameShortcut, false));
+    EXPECT_EQ(ConfigRequests(), 1u);
+    // Allowed today: the throttled check asks too.
+    EXPECT_TRUE(Check(true, StartMode::GameShortcut, true));
+    EXPECT_EQ(ConfigRequests(), 2u);
+}
+TEST_F(UpdateCheckTest, DebugDownload) {
+    const std::wstring f = dir / L"ConfigKvr.htm";
+    bool ok = Download(configUrl.c_str(), f.c_str());
+    printf("download=%d err=%lu size=%zu\n", ok, ::GetLastError(), kvrtest::ReadFileBytes(f).size());
+    wchar_t key[64] = {};
+    ::GetPrivateProfileStringW(L"VerKey", L"Kvr", L"", key, 64, f.c_str());
+    printf("key=%ls\n", key);
+}

@@ -1,0 +1,135 @@
+#include "ui/img_progress.h"
+
+#include <commctrl.h>
+#include <cwchar>
+
+#include "ui/image.h"
+#include "ui/paint_util.h"
+
+namespace kvr {
+
+ProgressFill ComputeProgressFill(int fillWidth, int lower, int upper, int pos) {
+    ProgressFill f;
+    if (upper == lower || fillWidth <= 0) return f;  // nothing to divide by
+    const double range = static_cast<double>(upper) - lower;
+    // Measured from the lower bound; a position outside the range is held
+    // to its ends (the standard control does the same).
+    double done = static_cast<double>(pos) - lower;
+    if (done < 0) done = 0;
+    if (done > range) done = range;
+    f.length = static_cast<int>(fillWidth / range * done);
+    if (f.length > fillWidth) f.length = fillWidth;
+    f.firstWidth = f.length / 2;
+    f.secondWidth = f.length - f.firstWidth;
+    f.secondSrcX = fillWidth - f.secondWidth;
+    f.hasPercent = true;
+    f.percent = static_cast<int>(done * 100 / range);
+    return f;
+}
+
+CImgProgress::~CImgProgress() {
+    if (m_background) ::DeleteObject(m_background);
+    if (m_fill) ::DeleteObject(m_fill);
+}
+
+BOOL CImgProgress::SubclassDlgItem(HWND dialog, int id) {
+    HWND h = ::GetDlgItem(dialog, id);
+    return h && SubclassWindow(h);
+}
+
+void CImgProgress::SetImages(HBITMAP background, HBITMAP fill) {
+    if (m_background && m_background != background) ::DeleteObject(m_background);
+    if (m_fill && m_fill != fill) ::DeleteObject(m_fill);
+    m_background = background;
+    m_fill = fill;
+    const SIZE bg = BitmapSize(background), fl = BitmapSize(fill);
+    if (m_hWnd)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, bg.cx, bg.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_barRect.right += bg.cx;
+    m_barRect.bottom += bg.cy;
+    const int dx = (m_barRect.right - m_barRect.left - fl.cx) / 2;
+    const int dy = (m_barRect.bottom - m_barRect.top - fl.cy) / 2;
+    m_fillRect = RECT{m_barRect.left + dx, m_barRect.top + dy, m_barRect.left + dx + fl.cx,
+                      m_barRect.top + dy + fl.cy};
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImgProgress::SetShowPercent(bool on) {
+    m_showPercent = on;
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImgProgress::SetTextColor(COLORREF color) {
+    m_textColor = color;
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+int CImgProgress::GetPos() const {
+    return static_cast<int>(::SendMessageW(m_hWnd, PBM_GETPOS, 0, 0));
+}
+
+void CImgProgress::GetRange(int* lower, int* upper) const {
+    PBRANGE range{0, 0};
+    ::SendMessageW(m_hWnd, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+    if (lower) *lower = range.iLow;
+    if (upper) *upper = range.iHigh;
+}
+
+LRESULT CImgProgress::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    Draw(dc);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+void CImgProgress::Draw(HDC target) {
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const int w = m_background ? m_barRect.right - m_barRect.left : client.right;
+    const int h = m_background ? m_barRect.bottom - m_barRect.top : client.bottom;
+    CMemoryDC mem(target, w, h);
+    if (!mem.ok()) return;
+    HDC dc = mem.dc();
+    PaintParentBackground(m_hWnd, dc);
+
+    HDC src = ::CreateCompatibleDC(target);
+    HGDIOBJ old = nullptr;
+    if (m_background) {
+        const SIZE bg = BitmapSize(m_background);
+        old = ::SelectObject(src, m_background);
+        ::TransparentBlt(dc, 0, 0, w, h, src, 0, 0, bg.cx, bg.cy, kMaskColor);
+    }
+    int lower = 0, upper = 0;
+    GetRange(&lower, &upper);
+    const SIZE fl = BitmapSize(m_fill);
+    const ProgressFill f = ComputeProgressFill(fl.cx, lower, upper, GetPos());
+    if (m_fill && f.length > 0) {
+        HGDIOBJ prev = ::SelectObject(src, m_fill);
+        if (!old) old = prev;
+        const int x = m_fillRect.left, y = m_fillRect.top;
+        if (f.firstWidth > 0)
+            ::TransparentBlt(dc, x, y, f.firstWidth, fl.cy, src, 0, 0, f.firstWidth, fl.cy, kMaskColor);
+        if (f.secondWidth > 0)
+            ::TransparentBlt(dc, x + f.firstWidth, y, f.secondWidth, fl.cy, src, f.secondSrcX, 0,
+                             f.secondWidth, fl.cy, kMaskColor);
+    }
+    if (old) ::SelectObject(src, old);
+    ::DeleteDC(src);
+
+    if (m_showPercent && f.hasPercent) {
+        wchar_t text[8];
+        swprintf(text, 8, L"%d%%", f.percent);
+        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+        if (!font) font = reinterpret_cast<HFONT>(::SendMessageW(::GetParent(m_hWnd), WM_GETFONT, 0, 0));
+        HGDIOBJ oldFont = ::SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, m_textColor);
+        RECT rc{0, 0, w, h};
+        ::DrawTextW(dc, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        ::SelectObject(dc, oldFont);
+    }
+    mem.CopyTo(target);
+}
+
+}  // namespace kvr

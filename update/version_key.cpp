@@ -1,0 +1,60 @@
+#include "update/version_key.h"
+
+#include <wincrypt.h>
+#include <cwctype>
+#include "app/endpoints.h"
+
+namespace kvr {
+
+std::wstring VersionKeyFromDigest(const BYTE digest[16]) {
+    static const wchar_t hex[] = L"0123456789abcdef";
+    std::wstring key;
+    for (int i = 0; i < 14; ++i) {
+        key += hex[digest[i] >> 4];
+        key += hex[digest[i] & 0x0F];
+    }
+    for (const wchar_t* v = kVersion; *v; ++v)
+        if (*v != L'.') key += *v;
+    return key;
+}
+
+bool Md5OfFile(const wchar_t* path, BYTE digest[16]) {
+    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = false;
+    HCRYPTPROV prov = 0;
+    HCRYPTHASH hash = 0;
+    if (::CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+        ::CryptCreateHash(prov, CALG_MD5, 0, 0, &hash)) {
+        BYTE buffer[16 * 1024];
+        DWORD read = 0;
+        ok = true;
+        for (;;) {
+            if (!::ReadFile(file, buffer, sizeof(buffer), &read, nullptr)) { ok = false; break; }
+            if (read == 0) break;
+            if (!::CryptHashData(hash, buffer, read, 0)) { ok = false; break; }
+        }
+        DWORD size = 16;
+        if (ok) ok = ::CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == 16;
+    }
+    if (hash) ::CryptDestroyHash(hash);
+    if (prov) ::CryptReleaseContext(prov, 0);
+    ::CloseHandle(file);
+    return ok;
+}
+
+std::wstring VersionKeyOfFile(const wchar_t* path) {
+    BYTE digest[16] = {};
+    if (!path || !Md5OfFile(path, digest)) return {};
+    return VersionKeyFromDigest(digest);
+}
+
+bool VersionKeysMatch(const std::wstring& a, const std::wstring& b) {
+    if (a.empty() || a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    return true;
+}
+
+}  // namespace kvr
