@@ -13,11 +13,23 @@ bool KeyDown(int vk) {
     return static_cast<unsigned short>(::GetKeyState(vk)) >= 256;
 }
 
+// The low-level hook runs before any thread has seen the key, and the game
+// window's thread seldom has the keyboard focus (a page does): its
+// message-synchronous key state would miss modifiers held for another
+// window. The hook reads the physical state instead.
+unsigned HookModifierSet() {
+    unsigned set = 0;
+    if (::GetAsyncKeyState(VK_CONTROL) & 0x8000) set |= kModCtrl;
+    if (::GetAsyncKeyState(VK_SHIFT) & 0x8000) set |= kModShift;
+    if (::GetAsyncKeyState(VK_MENU) & 0x8000) set |= kModAlt;
+    return set;
+}
+
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && g_target) {
         const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         switch (ClassifyHookEvent(g_keys, g_target->PageCount(), wParam, info->vkCode,
-                                  CurrentModifierSet())) {
+                                  HookModifierSet())) {
         case HookAction::BossKey: g_target->HideOrRestore(); break;
         case HookAction::SoundKey: g_target->ToggleMute(); break;
         case HookAction::None: break;

@@ -32,23 +32,18 @@ std::string FavoriteFileText(const wchar_t* url, UINT codePage) {
     const std::wstring text = L"[DEFAULT]\r\nBASEURL=" + u +
                               L"\r\n[{000214A0-0000-0000-C000-000000000046}]\r\n=19,2\r\n"
                               L"[InternetShortcut]\r\nURL=" + u + L"\r\nIDList=\r\n";
-    // Convert, and if it is too long, drop whole characters from the end.
-    for (size_t chars = text.size(); chars > 0; ) {
-        const int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(chars), nullptr, 0,
-                                            nullptr, nullptr);
-        if (n <= 0) return {};
-        if (static_cast<size_t>(n) <= kFavoriteTextMax) {
-            std::string out(static_cast<size_t>(n), '\0');
-            ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(chars), &out[0], n, nullptr,
-                                  nullptr);
-            return out;
-        }
-        // Step back by the excess at least (a character is one byte or more).
-        size_t excess = static_cast<size_t>(n) - kFavoriteTextMax;
-        chars = chars > excess ? chars - excess : 0;
-        if (chars > 0 && IS_LOW_SURROGATE(text[chars]) && IS_HIGH_SURROGATE(text[chars - 1])) --chars;
+    // Character by character (a surrogate pair as one), so that a cut never
+    // splits a character of the code page.
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const int units = (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) ? 2 : 1;
+        char bytes[16];
+        const int n = ::WideCharToMultiByte(codePage, 0, text.data() + i, units, bytes, sizeof bytes, nullptr, nullptr);
+        if (n <= 0 || out.size() + static_cast<size_t>(n) > kFavoriteTextMax) break;
+        out.append(bytes, static_cast<size_t>(n));
+        i += static_cast<size_t>(units);
     }
-    return {};
+    return out;
 }
 
 bool WriteFavorite(const wchar_t* folder, const wchar_t* name, const wchar_t* url) {

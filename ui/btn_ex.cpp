@@ -48,7 +48,10 @@ HWND CBtnEx::Create(HWND parent, const RECT& rc, const wchar_t* caption, UINT id
 HWND CBtnEx::CreateCaptionButton(HWND parent, UINT id, int right, int top, HBITMAP image) {
     const SIZE sz = BitmapSize(image);
     const RECT rc{right - sz.cx / 4, top, right, top + sz.cy};
-    return Create(parent, rc, L"", id, image);
+    HWND h = Create(parent, rc, L"", id, image);
+    // Caption buttons are for the mouse: Tab skips them.
+    if (h) ::SetWindowLongW(h, GWL_STYLE, ::GetWindowLongW(h, GWL_STYLE) & ~WS_TABSTOP);
+    return h;
 }
 
 bool CBtnEx::SetImage(HBITMAP strip, bool resize) {

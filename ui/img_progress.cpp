@@ -45,8 +45,9 @@ void CImgProgress::SetImages(HBITMAP background, HBITMAP fill) {
     const SIZE bg = BitmapSize(background), fl = BitmapSize(fill);
     if (m_hWnd)
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, bg.cx, bg.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_barRect.right += bg.cx;
-    m_barRect.bottom += bg.cy;
+    // The bar is the background's size (set anew, so a second call does
+    // not grow it twice).
+    m_barRect = RECT{0, 0, bg.cx, bg.cy};
     const int dx = (m_barRect.right - m_barRect.left - fl.cx) / 2;
     const int dy = (m_barRect.bottom - m_barRect.top - fl.cy) / 2;
     m_fillRect = RECT{m_barRect.left + dx, m_barRect.top + dy, m_barRect.left + dx + fl.cx,

@@ -148,9 +148,9 @@ LRESULT CMessageBox::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
     return 0;
 }
 
-int ShowMessageBox(int kind, const wchar_t* title, const wchar_t* text, HWND owner) {
-    CMessageBox box(text, LoadSkinImage(IDB_DLG_BG), LoadSkinImage(IDB_CLOSE),
-                    LoadSkinImage(IDB_BUTTON), LoadSkinImage(IDB_BUTTON), title, kind);
+int ShowMessageBoxWithImages(HWND owner, const wchar_t* text, HBITMAP background, HBITMAP closeImage,
+                             HBITMAP firstButton, HBITMAP secondButton, const wchar_t* title, int kind) {
+    CMessageBox box(text, background, closeImage, firstButton, secondButton, title, kind);
     const INT_PTR result = box.DoModal(owner);
     if (result == -1) {
         // The skinned box could not be made: the player still gets the message.
@@ -158,6 +158,11 @@ int ShowMessageBox(int kind, const wchar_t* title, const wchar_t* text, HWND own
         return ::MessageBoxW(owner, text, title, type);
     }
     return static_cast<int>(result);
+}
+
+int ShowMessageBox(int kind, const wchar_t* title, const wchar_t* text, HWND owner) {
+    return ShowMessageBoxWithImages(owner, text, LoadSkinImage(IDB_DLG_BG), LoadSkinImage(IDB_CLOSE),
+                                    LoadSkinImage(IDB_BUTTON), LoadSkinImage(IDB_BUTTON), title, kind);
 }
 
 }  // namespace kvr

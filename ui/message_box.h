@@ -19,6 +19,10 @@ inline constexpr wchar_t kMessageTitle[] = L"MarvoleKelvara";
 // Shows the box modally; returns IDOK (1), IDCANCEL (2), IDYES (6) or IDNO (7).
 // Closing the box (WM_CLOSE) answers IDCANCEL.
 int ShowMessageBox(int kind, const wchar_t* title, const wchar_t* text, HWND owner = nullptr);
+// The same with the images given (the box takes ownership of all four; any
+// may be nullptr): background, close button strip, the two button strips.
+int ShowMessageBoxWithImages(HWND owner, const wchar_t* text, HBITMAP background, HBITMAP closeImage,
+                             HBITMAP firstButton, HBITMAP secondButton, const wchar_t* title, int kind);
 
 // ---- Geometry of the box (no window needed) ----
 // 1 plus the number of LF characters.

@@ -205,7 +205,7 @@ TEST_F(PageFrameTest, HallRegistersWithOneAndKeepsBorders) {
     EXPECT_EQ(game.received[0].message, static_cast<UINT>(WM_KVR_FRAME_READY));
     EXPECT_EQ(reinterpret_cast<HWND>(game.received[0].wParam), frame->m_hWnd);
     EXPECT_EQ(game.received[0].lParam, 1);
-    EXPECT_EQ(::GetParent(frame->m_hWnd), game.m_hWnd);
+    EXPECT_EQ(::GetAncestor(frame->m_hWnd, GA_PARENT), game.m_hWnd);
     EXPECT_FALSE(::IsWindowVisible(frame->m_hWnd)) << "shown only when the page has navigated";
     const LONG_PTR style = ::GetWindowLongPtrW(frame->m_hWnd, GWL_STYLE);
     const LONG_PTR ex = ::GetWindowLongPtrW(frame->m_hWnd, GWL_EXSTYLE);

@@ -70,7 +70,9 @@ TEST(GameWindowKeys, BossKeySoundKeySwitchKeyAndRefresh) {
 
     // The menu's refresh reaches the shown page.
     ::PostMessageW(game, WM_KEYDOWN, VK_F5, kSelfPostedMarker);
-    EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 2) == 1; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 2) == 1; }, 3000))
+        << AskPage(first, 2) << " visible " << ::IsWindowVisible(first) << " active "
+        << run.Dlg()->Pages().Active();
 
     // Switch key with one page: it stays.
     ::SetForegroundWindow(game);

@@ -84,7 +84,7 @@ TEST(InstallCopy, CopiesIntoTheFolderButNeverOntoItself) {
     std::wstring upper = installed;
     for (auto& c : upper) c = static_cast<wchar_t>(::towupper(c));
     ::Sleep(50);
-    EXPECT_EQ(CopyIntoInstallFolder(upper.c_str(), target.c_str()), installed);
+    EXPECT_EQ(::lstrcmpiW(CopyIntoInstallFolder(upper.c_str(), target.c_str()).c_str(), installed.c_str()), 0);
     keep = ::CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ::GetFileTime(keep, nullptr, nullptr, &after);
     ::CloseHandle(keep);
@@ -149,7 +149,7 @@ TEST(SelfDelete, BatchTextInBothForms) {
               "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"C:\\P\\kvr.exe\"\r\n"
               "if exist \"C:\\P\\kvr.exe\" goto :delexe\r\ndel \"C:\\T\\DelSelf1.tmp.bat\"\r\n");
     // Never a cut batch: over 2048 bytes there is none.
-    EXPECT_EQ(SelfDeleteBatchText(std::string(700, 'x'), "C:\\P", "b.bat", false), "");
+    EXPECT_EQ(SelfDeleteBatchText(std::string(1100, 'x'), "C:\\P", "b.bat", false), "");
 }
 
 TEST(SelfDelete, CountsFilesBelowAFolder) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/btn_ex.h"
 #include "ui/image.h"
@@ -350,19 +351,19 @@ TEST_F(SkinnedDialog, StaticBreaksOncePerCrLfAndHandlesNarrowRectangles) {
     RECT sample{0, 0, 0, 0};
     ::DrawTextW(dc, L"\u6D4B\u8BD5\u7528\u6C49\u5B57\u6765\u83B7\u53D6\u5BBD\u5EA6", 11, &sample, DT_CALCRECT);
     const int avg = sample.right / 11;
-    const wchar_t* wide = nullptr;
-    for (const wchar_t* c : {L"\u2E3B", L"\uFDFD", L"\u2014", L"W", L"M", L"@"}) {
-        SIZE glyph{};
-        ::GetTextExtentPoint32W(dc, c, 1, &glyph);
-        if (glyph.cx > avg + 1) {
-            wide = c;
-            break;
-        }
+    // The first glyph of the face wider than that average.
+    std::vector<INT> widths(0x10000 - 0x20);
+    ::GetCharWidth32W(dc, 0x20, 0xFFFF, widths.data());
+    wchar_t wideChar = 0;
+    for (size_t i = 0; i < widths.size() && !wideChar; ++i) {
+        const unsigned c = static_cast<unsigned>(i) + 0x20;
+        if ((c < 0xD800 || c > 0xDFFF) && widths[i] > avg + 1) wideChar = static_cast<wchar_t>(c);
     }
     ::SelectObject(dc, old);
     ::DeleteObject(font);
     ::ReleaseDC(*dlg, dc);
-    if (!wide) GTEST_SKIP() << "no glyph of the face is wider than its average";
+    if (!wideChar) GTEST_SKIP() << "no glyph of the face is wider than its average";
+    const wchar_t wide[2] = {wideChar, 0};
     const std::wstring text = std::wstring(wide) + L"." + wide;
     ::SetWindowTextW(glyphs, text.c_str());
     ::SetWindowPos(glyphs, nullptr, 0, 0, avg + 1, 20, SWP_NOMOVE | SWP_NOZORDER);

@@ -68,7 +68,7 @@ TEST_F(UpdateCheckTest, ACutOrMissingPageMeansNoUpdate) {
     ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "404"));
     EXPECT_FALSE(Check(false, StartMode::Update, true));
     ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "none"));
-    ASSERT_TRUE(PortalSetUpdateConfig("", "http://127.0.0.1/x.exe"));  // no key on the page
+    ASSERT_TRUE(PortalServeText("/update/ConfigKvr.htm", "[VerKey]\r\nUpdAddr=http://127.0.0.1/x.exe\r\n"));
     EXPECT_FALSE(Check(false, StartMode::Update, true));
 }
 
@@ -87,12 +87,4 @@ TEST_F(UpdateCheckTest, ThrottledCheckStaysQuietWhenNotAllowed) {
     // Allowed today: the throttled check asks too.
     EXPECT_TRUE(Check(true, StartMode::GameShortcut, true));
     EXPECT_EQ(ConfigRequests(), 2u);
-}
-TEST_F(UpdateCheckTest, DebugDownload) {
-    const std::wstring f = dir / L"ConfigKvr.htm";
-    bool ok = Download(configUrl.c_str(), f.c_str());
-    printf("download=%d err=%lu size=%zu\n", ok, ::GetLastError(), kvrtest::ReadFileBytes(f).size());
-    wchar_t key[64] = {};
-    ::GetPrivateProfileStringW(L"VerKey", L"Kvr", L"", key, 64, f.c_str());
-    printf("key=%ls\n", key);
 }

@@ -1,0 +1,164 @@
+// A page process of kvr.exe against a window of this test standing in for
+// the game window, and the stand-in portal: the login page is requested, a
+// "loadgame" sent through the automation channel reaches the game window as
+// the caption, the page frame registers and joins it, and a refused caption
+// ends the process with the message and the "gave up" notice.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+#include "app/endpoints.h"
+#include "browser/test_hooks.h"
+#include "gamewnd/messages.h"
+#include "../support/portal_client.h"
+#include "../support/ui_driver.h"
+#include "login_test_util.h"
+
+using namespace kvr;
+
+namespace {
+
+class GameWindow : public CWindowImpl {
+public:
+    std::vector<std::wstring> captions;
+    std::vector<MSG> received;
+    bool refuseAll = false;
+
+    bool Make() {
+        const RECT rc{0, 0, 900, 640};
+        return Create(nullptr, rc, L"MarvoleKelvara", WS_OVERLAPPEDWINDOW | WS_VISIBLE) != nullptr;
+    }
+    bool Got(UINT msg) const {
+        for (const MSG& m : received)
+            if (m.message == msg) return true;
+        return false;
+    }
+
+    BEGIN_MSG_MAP(GameWindow)
+        MESSAGE_HANDLER(WM_COPYDATA, OnCopyData)
+        MESSAGE_HANDLER(WM_KVR_FRAME_READY, Record)
+        MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
+    END_MSG_MAP()
+
+private:
+    LRESULT OnCopyData(UINT, WPARAM, LPARAM lParam, BOOL&) {
+        const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        captions.emplace_back(static_cast<const wchar_t*>(cds->lpData));
+        return refuseAll ? 0 : 1;
+    }
+    LRESULT Record(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+        received.push_back(MSG{m_hWnd, msg, wParam, lParam, 0, {0, 0}});
+        return 0;
+    }
+    LRESULT OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+        received.push_back(MSG{m_hWnd, msg, wParam, lParam, 0, {0, 0}});
+        handled = lParam == kSelfPostedMarker;  // never close this window
+        return 0;
+    }
+};
+
+// Sends the request to each dialog of the process until one takes it (the
+// login page; the background window is not a page).
+bool SendToPage(DWORD pid, UINT command, const std::wstring& text) {
+    for (HWND h : kvrtest::FindTopWindows(L"#32770", nullptr, pid))
+        if (SendTestHook(h, command, text.c_str())) return true;
+    return false;
+}
+
+std::wstring Args(HWND game) {
+    return L"/newgm /" + std::to_wstring(reinterpret_cast<ULONG_PTR>(game)) + L" /0";
+}
+
+}  // namespace
+
+TEST(LoginProcess, LoadGameJoinsTheGameWindow) {
+    ASSERT_TRUE(kvr::test::PortalReset());
+    GameWindow game;
+    ASSERT_TRUE(game.Make());
+    kvrtest::Process page;
+    ASSERT_TRUE(page.Start(kvrtest::BuildPath(L"kvr.exe"), Args(game.m_hWnd)));
+    ASSERT_TRUE(kvrtest::WaitForWindow(L"#32770", L"MarvoleKelvara", 20000, page.Id()))
+        << "no login window";
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [] { return !kvr::test::FindRequests(kvr::test::PortalLog(), "/zt/client/v2/index.html",
+                                              "cid=4224").empty(); },
+        5000))
+        << "the login page was not requested";
+
+    const std::wstring gameUrl = ServerUrl(Server::Portal, L"/game/play.html?server=12");
+    bool sent = false;
+    ASSERT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            sent = sent || SendToPage(page.Id(), kHookNavigate,
+                                      L"app://loadgame|S12%E6%9C%8D-area-user|" + gameUrl);
+            return game.Got(WM_KVR_FRAME_READY);
+        },
+        20000))
+        << "the page frame did not register";
+    ASSERT_EQ(game.captions.size(), 1u);
+    EXPECT_EQ(game.captions[0], L"12服-area-user");
+    MSG ready{};
+    for (const MSG& m : game.received)
+        if (m.message == WM_KVR_FRAME_READY) ready = m;
+    EXPECT_EQ(ready.lParam, 0) << "a game page, not the hall";
+    HWND frame = reinterpret_cast<HWND>(ready.wParam);
+    ASSERT_TRUE(::IsWindow(frame));
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::GetAncestor(frame, GA_PARENT) == game.m_hWnd; }, 5000))
+        << "the frame did not join the game window";
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [] { return !kvr::test::FindRequests(kvr::test::PortalLog(), "/game/play.html", "server=12").empty(); },
+        5000))
+        << "the game page was not requested";
+
+    // The document events never come under Wine: hand the frame its first one.
+    ASSERT_TRUE(SendTestHook(frame, kHookNavigateComplete, gameUrl.c_str()));
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(frame) != FALSE; }, 5000));
+
+    ::PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return page.Wait(0, &code); }, 10000)) << "the page did not end";
+    ::DestroyWindow(game.m_hWnd);
+}
+
+TEST(LoginProcess, RefusedCaptionEndsThePageProcess) {
+    ASSERT_TRUE(kvr::test::PortalReset());
+    GameWindow game;
+    game.refuseAll = true;
+    ASSERT_TRUE(game.Make());
+    kvrtest::Process page;
+    ASSERT_TRUE(page.Start(kvrtest::BuildPath(L"kvr.exe"), Args(game.m_hWnd)));
+    HWND bk = kvrtest::WaitForWindow(L"#32770", L"MarvoleKelvara", 20000, page.Id());
+    ASSERT_NE(bk, nullptr);
+    bool sent = false;
+    ASSERT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            sent = sent || SendToPage(page.Id(), kHookNavigate,
+                                      L"app://loadgame|S12服-area-user|http://127.0.0.1:1/g");
+            return !game.captions.empty();
+        },
+        20000));
+    // The duplicate message: a further "MarvoleKelvara" dialog of the process.
+    HWND box = nullptr;
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            for (HWND h : kvrtest::FindTopWindows(L"#32770", L"MarvoleKelvara", page.Id(), true))
+                if (h != bk) box = h;
+            return box != nullptr;
+        },
+        10000))
+        << "no duplicate-login message";
+    if (box) ::PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            for (const MSG& m : game.received)
+                if (m.message == WM_SYSCOMMAND && m.wParam == SC_CLOSE && m.lParam == kSelfPostedMarker)
+                    return true;
+            return false;
+        },
+        10000))
+        << "the game window was not told that the page gave up";
+    DWORD code = 1;
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return page.Wait(0, &code); }, 10000));
+    EXPECT_FALSE(game.Got(WM_KVR_FRAME_READY));
+    ::DestroyWindow(game.m_hWnd);
+}
