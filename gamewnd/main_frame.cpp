@@ -87,6 +87,7 @@ LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
     case kAlertTimer:
         ::KillTimer(m_hWnd, kAlertTimer);
         DestroyScriptAlert();
+        if (m_closePending) ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
         break;
     case kRaiseTimer:
         ::KillTimer(m_hWnd, kRaiseTimer);
@@ -128,6 +129,18 @@ LRESULT CMainFrame::OnMouseActivate(UINT, WPARAM, LPARAM, BOOL&) {
 
 LRESULT CMainFrame::OnMute(UINT, WPARAM wParam, LPARAM, BOOL&) {
     if (m_mute.Receive(wParam)) ApplyMute(wParam != 0);
+    return 0;
+}
+
+LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) {
+    // A script alert of the page holds the frame disabled in its own modal
+    // loop: out of sight now, and closed once the alert timer removed it.
+    if (!::IsWindowEnabled(m_hWnd) && !m_closePending) {
+        m_closePending = true;
+        ::ShowWindow(m_hWnd, SW_HIDE);
+        return 0;
+    }
+    handled = FALSE;
     return 0;
 }
 

@@ -48,6 +48,7 @@ public:
         MESSAGE_HANDLER(WM_MOUSEACTIVATE, OnMouseActivate)
         MESSAGE_HANDLER(WM_KVR_MUTE, OnMute)
         MESSAGE_HANDLER(WM_KVR_RELOAD_KEYS, OnReloadKeys)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
 #ifdef KVR_TEST_HOOKS
         MESSAGE_HANDLER(WM_COPYDATA, OnTestHookData)
 #endif
@@ -62,6 +63,7 @@ private:
     LRESULT OnMouseActivate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMute(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnReloadKeys(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL& handled);
 #ifdef KVR_TEST_HOOKS
     LRESULT OnTestHookData(UINT, WPARAM, LPARAM lParam, BOOL& handled);
 #endif
@@ -76,6 +78,7 @@ private:
     HotKey m_bossKey, m_switchKey, m_soundKey;
     MuteFollower m_mute;
     std::wstring m_iniPath;
+    bool m_closePending = false;
 };
 
 }  // namespace kvr

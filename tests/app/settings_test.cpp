@@ -64,7 +64,7 @@ TEST_F(UpdateThrottle, StoredTimeIsTheSixteenByteSystemTime) {
     StoreUpdateTime(t);
     BYTE raw[32] = {};
     DWORD size = sizeof raw, type = 0;
-    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"UpdTime", &type, raw, &size), 0);
+    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"UpdTime", &type, raw, &size), 0u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     ASSERT_EQ(size, 16u);
     EXPECT_EQ(0, memcmp(raw, &t, 16));
@@ -78,7 +78,7 @@ TEST_F(UpdateThrottle, DisabledWeekdaySkipsTheCheckOnThatDayOnly) {
     EXPECT_TRUE(ReadUpdateAllowed(Date(2026, 12, 10, 4)));
     DWORD type = 0, size = 8;
     BYTE raw[8] = {};
-    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"DisableDays", &type, raw, &size), 0);
+    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"DisableDays", &type, raw, &size), 0u);
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(raw[3], 0);
 }

@@ -14,7 +14,8 @@ using namespace kvr;
 
 namespace {
 
-// Returns true when a WM_QUIT came by (and swallows it).
+// The program's loop (with its pre-translation) for a while; true when a
+// WM_QUIT came by (and swallows it).
 bool Pump(DWORD ms = 0) {
     bool quit = false;
     const DWORD end = ::GetTickCount() + ms;
@@ -25,6 +26,7 @@ bool Pump(DWORD ms = 0) {
                 quit = true;
                 continue;
             }
+            if (CMessageLoop::Current().PreTranslate(&msg)) continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
@@ -296,6 +298,26 @@ TEST_F(PageFrameTest, EndsWhenTheGameWindowIsGone) {
     ::SetParent(frame->m_hWnd, nullptr);
     ::DestroyWindow(game.m_hWnd);
     EXPECT_TRUE(Pump(1200)) << "the 800 ms check ends the page process";
+}
+
+TEST_F(PageFrameTest, CloseWithScriptAlertOpenRemovesTheAlert) {
+    MakeFrame(L"http://127.0.0.1:1/game.html");
+    const HWND frameWindow = frame->m_hWnd;
+    // What a page's alert looks like to the frame: a message box of its
+    // thread, the frame disabled by its modal loop.
+    HWND alert = ::CreateWindowExW(0, L"#32770", L"来自网页的消息", WS_POPUP | WS_VISIBLE, 0, 0, 80,
+                                   40, frameWindow, nullptr, nullptr, nullptr);
+    ASSERT_NE(alert, nullptr);
+    ::EnableWindow(frameWindow, FALSE);
+    ::PostMessageW(frameWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Pump(40);
+    EXPECT_TRUE(::IsWindow(alert));
+    EXPECT_TRUE(::IsWindow(frameWindow));
+    EXPECT_FALSE(::IsWindowVisible(frameWindow));
+    ::EnableWindow(frameWindow, TRUE);  // the alert's loop would do this when it ends
+    EXPECT_TRUE(Pump(400)) << "the frame closes and ends the loop";
+    EXPECT_FALSE(::IsWindow(alert)) << "the alert is removed 130 ms after the close command";
+    EXPECT_FALSE(::IsWindow(frameWindow));
 }
 
 #ifdef KVR_TEST_HOOKS

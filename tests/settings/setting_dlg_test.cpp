@@ -161,6 +161,13 @@ TEST_F(SettingDialog, CapturesCombinationsFromRealKeys) {
     EXPECT_EQ(L"Alt  +  F10", Text(IDC_SOUND_EDIT));
     EXPECT_EQ(121u, dlg->HeldKey(HotKeyField::kSound));
 
+    // F10 alone arrives as a system key and is taken as well.
+    Focus(IDC_BOSS_EDIT);
+    Chord({VK_F10});
+    EXPECT_EQ(L"F10", Text(IDC_BOSS_EDIT));
+    EXPECT_EQ(121u, dlg->HeldKey(HotKeyField::kBoss));
+    Focus(IDC_SOUND_EDIT);
+
     // Typed characters never reach an edit; Backspace clears.
     Chord({'Q'});
     EXPECT_EQ(L"Q", Text(IDC_SOUND_EDIT));

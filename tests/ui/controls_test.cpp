@@ -372,6 +372,43 @@ TEST_F(SkinnedDialog, StaticBreaksOncePerCrLfAndHandlesNarrowRectangles) {
     EXPECT_EQ(3, glyphs.LastLineCount());
 }
 
+TEST_F(SkinnedDialog, LinkShowsPictureHoverColourAndClicks) {
+    CStaticEx link;
+    const COLORREF normal = RGB(0, 0, 255), hover = RGB(255, 0, 0);
+    Open(300, 200, false, 30, [&](SkinTestDlg& d) {
+        link.Create(d, RECT{20, 60, 180, 80}, L"\u767B\u5F55\u5176\u4ED6\u8D26\u53F7", 96, SS_NOTIFY);
+        HBITMAP pic = MakeBitmap(14, 16, [](int x, int) { return x < 7 ? RGB(0, 160, 0) : kMaskColor; });
+        link.SetPicture(pic);
+        ::DeleteObject(pic);
+        link.SetTextColor(normal);
+        link.SetHoverColor(hover);
+        link.SetHandCursor(true);
+    });
+    // The picture at x = 3, vertically centred; its magenta half shows the skin.
+    EXPECT_EQ(RGB(0, 160, 0), At(20 + 3, 60 + 10));
+    EXPECT_EQ(kBody, At(20 + 3 + 10, 60 + 10));
+    auto count = [&](COLORREF c) {
+        int n = 0;
+        for (int y = 60; y < 80; ++y)
+            for (int x = 20 + 20; x < 180; ++x)
+                if (At(x, y) == c) ++n;
+        return n;
+    };
+    EXPECT_GT(count(normal), 0);
+    EXPECT_EQ(0, count(hover));
+    MoveMouse(ClientToScreenPt(*dlg, 60, 68));
+    Pump(50);
+    MoveMouse(ClientToScreenPt(*dlg, 62, 70));
+    Pump(150);
+    EXPECT_TRUE(link.IsHovering());
+    EXPECT_GT(count(hover), 0);
+    ClickAt(ClientToScreenPt(*dlg, 62, 70));
+    EXPECT_NE(dlg->commands.end(), std::find(dlg->commands.begin(), dlg->commands.end(), 96u));
+    MoveMouse(ClientToScreenPt(*dlg, 250, 150));
+    Pump(150);
+    EXPECT_FALSE(link.IsHovering());
+}
+
 TEST_F(SkinnedDialog, ProgressDrawsTwoPiecesAndSurvivesEqualBounds) {
     CImgProgress bar;
     const COLORREF bg = RGB(30, 30, 30);
