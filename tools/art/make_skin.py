@@ -424,7 +424,7 @@ def splash():
     for cx, cy, r, a in ((140, 120, 90, 0.10), (700, 90, 140, 0.08), (520, 300, 60, 0.10), (820, 420, 110, 0.07)):
         c.shape(lambda x, y, cx=cx, cy=cy, r=r: sd_circle(x, y, cx, cy, r), (255, 255, 255), a,
                 box=(cx - r - 2, cy - r - 2, cx + r + 2, cy + r + 2))
-    hills = lambda x, y: y - (h - 90 - 28 * math.sin(x / 97.0) - 14 * math.sin(x / 31.0 + 1))
+    hills = lambda x, y: (h - 90 - 28 * math.sin(x / 97.0) - 14 * math.sin(x / 31.0 + 1)) - y
     c.shape(lambda x, y: max(hills(x, y), sd_round_rect(x, y, 0, 0, w, h, 9)),
             lambda x, y: lerp((231, 242, 247), (200, 224, 240), (y - h + 130) / 130), 0.9, box=(0, h - 140, w, h))
     return c
