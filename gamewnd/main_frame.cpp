@@ -132,6 +132,17 @@ LRESULT CMainFrame::OnMute(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
+LRESULT CMainFrame::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    // Closing also while a modal alert holds the frame disabled (the default
+    // processing ignores commands of a disabled window).
+    if ((wParam & 0xFFF0) == SC_CLOSE) {
+        ::SendMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    handled = FALSE;
+    return 0;
+}
+
 LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) {
     // A script alert of the page holds the frame disabled in its own modal
     // loop: out of sight now, and closed once the alert timer removed it.

@@ -49,6 +49,7 @@ public:
         MESSAGE_HANDLER(WM_KVR_MUTE, OnMute)
         MESSAGE_HANDLER(WM_KVR_RELOAD_KEYS, OnReloadKeys)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
 #ifdef KVR_TEST_HOOKS
         MESSAGE_HANDLER(WM_COPYDATA, OnTestHookData)
 #endif
@@ -64,6 +65,7 @@ private:
     LRESULT OnMute(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnReloadKeys(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 #ifdef KVR_TEST_HOOKS
     LRESULT OnTestHookData(UINT, WPARAM, LPARAM lParam, BOOL& handled);
 #endif

@@ -5,8 +5,13 @@ Called by ./kvr after the build, with the Wine prefix, wineserver and display
 already set up (WINEPREFIX, WINELOADER, DISPLAY, KVR_VIRTUAL_DISPLAY). Starts the
 stand-in on the build's ports, starts kvr.exe, saves a screenshot under
 <build>/screens whenever the screen changes, and prints what the stand-in
-received. On a virtual display it stops after --seconds; on the user's display
-it runs until kvr.exe and every page process it started have ended.
+received. On a virtual display it walks the road of one login automatically
+with the walk driver (tests/e2e/road_walk.cpp, built as kvr_walk.exe): start,
+login page, two accounts logged in as tabs, the exit question, exit all;
+one screenshot and one summary line per step. With --free (or on the user's
+display) it only starts kvr.exe and saves a screenshot whenever the screen
+changes, for --seconds on a virtual display or until kvr.exe and every page
+process it started have ended.
 """
 import argparse
 import hashlib
@@ -62,6 +67,47 @@ def wine_processes_running():
     return False
 
 
+def find_walker(build):
+    for rel in ("tests/e2e/kvr_walk.exe", "kvr_walk.exe"):
+        path = os.path.join(build, rel)
+        if os.path.exists(path):
+            return path
+    return None
+
+
+def walk(build, display, screens, walker):
+    """Runs the walk driver; a screenshot per STEP line. Returns failed steps."""
+    loader = os.environ.get("WINELOADER", "wine")
+    env = dict(os.environ, KVR_BUILD_DIR=build)
+    driver = subprocess.Popen([loader, walker], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, cwd=build, env=env, text=True, bufsize=1)
+    steps, failed = 0, None
+    for line in driver.stdout:
+        line = line.rstrip("\r\n")
+        if line.startswith("STEP "):
+            steps += 1
+            name, _, summary = line[5:].partition("|")
+            _, png = screenshot(display)
+            path = os.path.join(screens, "run-%02d-%s.png" % (steps, re.sub(r"[^\w-]", "_", name)))
+            if png:
+                with open(path, "wb") as f:
+                    f.write(png)
+            print("%2d. %-14s %s  [%s]" % (steps, name, summary,
+                                          os.path.relpath(path, build) if png else "no screenshot"), flush=True)
+            try:
+                driver.stdin.write("\n")
+                driver.stdin.flush()
+            except OSError:
+                pass
+        elif line.startswith("DONE "):
+            failed = int(line[5:].strip() or "0")
+    driver.wait()
+    if failed is None:
+        log("the walk driver ended early (exit code %s)" % driver.returncode)
+        failed = 1
+    return steps, failed
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--build", required=True, help="build folder holding kvr.exe")
@@ -69,6 +115,8 @@ def main():
                     help="how long to run on a virtual display (default 60)")
     ap.add_argument("--interval", type=float, default=2.0, help="seconds between screenshots")
     ap.add_argument("--args", default="", help="command line for kvr.exe, e.g. \"/KvrD\"")
+    ap.add_argument("--free", action="store_true",
+                    help="do not walk the road: start kvr.exe and watch the screen")
     args = ap.parse_args()
 
     build = os.path.abspath(args.build)
@@ -90,6 +138,19 @@ def main():
                        "--log", requests]).returncode != 0:
         log("the stand-in portal did not start (ports %d-%d busy?)" % (base + 1, base + 5))
         return 1
+
+    walker = find_walker(build)
+    if virtual and not args.free and walker:
+        log("display %s (virtual): walking the road of one login with %s" % (display, walker))
+        try:
+            steps, failed = walk(build, display, screens, walker)
+        finally:
+            subprocess.run([sys.executable, PORTAL, "--stop", "--pidfile", pidfile])
+        print_requests(requests)
+        print("%d step(s), %d failed; screenshots in %s" % (steps, failed, screens))
+        return 1 if failed else 0
+    if virtual and not args.free:
+        log("no kvr_walk.exe in %s (tests not built?): watching the screen only" % build)
 
     loader = os.environ.get("WINELOADER", "wine")
     cmd = [loader, exe] + shlex.split(args.args)
@@ -125,6 +186,12 @@ def main():
         # Page processes of this prefix end with its wineserver (./kvr stops it).
         subprocess.run([sys.executable, PORTAL, "--stop", "--pidfile", pidfile])
 
+    print_requests(requests)
+    print("%d screenshot(s) in %s" % (shots, screens))
+    return 0
+
+
+def print_requests(requests):
     print("The stand-in portal received:")
     count = 0
     if os.path.exists(requests):
@@ -137,8 +204,6 @@ def main():
                                                            e["headers"].get("User-Agent", "")))
     if not count:
         print("  nothing")
-    print("%d screenshot(s) in %s" % (shots, screens))
-    return 0
 
 
 if __name__ == "__main__":

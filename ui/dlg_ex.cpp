@@ -259,11 +259,12 @@ LRESULT CDlgEx::OnNcLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
 }
 
 LRESULT CDlgEx::OnNcLButtonDblClk(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    if (m_resizable && wParam == HTCAPTION) {
-        ToggleMaximize();
+    if (wParam != HTCAPTION) {
+        handled = FALSE;
         return 0;
     }
-    handled = FALSE;
+    // Only our own maximise fits the skin: the system's never runs.
+    if (m_resizable) ToggleMaximize();
     return 0;
 }
 

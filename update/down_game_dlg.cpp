@@ -5,7 +5,6 @@
 #include "install/install.h"
 #include "res/resource.h"
 #include "ui/image.h"
-#include "update/worker_wait.h"
 
 namespace kvr {
 
@@ -16,7 +15,6 @@ constexpr UINT kImgButton = 133;
 constexpr UINT kImgBarEmpty = 152;
 constexpr UINT kImgBarFull = 153;
 constexpr DWORD kBlockSize = 1024;
-constexpr DWORD kCancelGraceMs = 5000;
 
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -27,6 +25,15 @@ std::wstring ProgramFolder() {
     return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
 }
 }  // namespace
+
+struct CDownGameDlg::Job {
+    std::wstring clientName;
+    std::wstring configUrl;
+    std::wstring configFile;   // program folder + name + ".ini"
+    std::wstring installer;    // temporary folder + name + ".exe"
+    HWND window = nullptr;
+    DownloadSession session;
+};
 
 bool IsValidClientName(const wchar_t* name) {
     if (!name || !*name) return false;
@@ -49,7 +56,9 @@ std::wstring DownloadPercentText(int percent) {
 CDownGameDlg::CDownGameDlg(const wchar_t* clientName, HWND owner)
     : CDlgEx(IDD_DOWN_GAME), m_owner(owner), m_clientName(clientName ? clientName : L"") {}
 
-CDownGameDlg::~CDownGameDlg() { StopWorker(); }
+CDownGameDlg::~CDownGameDlg() {
+    if (m_job) m_job->session.Cancel();
+}
 
 BOOL CDownGameDlg::OnInitDialog() {
     SetCaptionHeight(30);
@@ -63,6 +72,8 @@ BOOL CDownGameDlg::OnInitDialog() {
     // Without a name there is nothing to fetch: the window stays as it is.
     if (m_clientName.empty()) return TRUE;
 
+    // The controls first: the worker's reports reach them through this
+    // thread's messages, which are handled only after this returns.
     m_ok.SubclassDlgItem(m_hWnd, IDOK);
     m_cancel.SubclassDlgItem(m_hWnd, IDCANCEL);
     m_ok.SetImage(kImgButton, false);
@@ -76,47 +87,52 @@ BOOL CDownGameDlg::OnInitDialog() {
     m_progress.SetImages(LoadSkinImage(kImgBarEmpty), LoadSkinImage(kImgBarFull));
     ::SendMessageW(m_progress, PBM_SETRANGE32, 0, 100);
 
-    m_configUrl = ServerUrl(Server::ClientService, GameHallConfigPath(m_clientName));
+    m_job = std::make_shared<Job>();
+    m_job->clientName = m_clientName;
+    m_job->configUrl = ServerUrl(Server::ClientService, GameHallConfigPath(m_clientName));
     wchar_t temp[MAX_PATH] = {};
     const DWORD n = ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring installer = n > 0 && n < MAX_PATH ? std::wstring(temp) + m_clientName + L".exe" : L"";
-    if (installer.size() < MAX_PATH) ::lstrcpynW(m_installerPath, installer.c_str(), MAX_PATH);
+    if (n > 0 && n < MAX_PATH) m_job->installer = std::wstring(temp) + m_clientName + L".exe";
     const std::wstring folder = ProgramFolder();
-    if (!folder.empty()) m_configFile = folder + L"\\" + m_clientName + L".ini";
+    if (!folder.empty()) m_job->configFile = folder + L"\\" + m_clientName + L".ini";
+    m_job->window = m_hWnd;
 
-    m_window = m_hWnd;
     m_running = true;
-    m_worker = ::CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
-    if (!m_worker) ::PostMessageW(m_hWnd, kMsgFinished, 0, 0);
+    auto* forWorker = new std::shared_ptr<Job>(m_job);
+    HANDLE worker = ::CreateThread(nullptr, 0, WorkerThread, forWorker, 0, nullptr);
+    if (worker) {
+        ::CloseHandle(worker);
+    } else {
+        delete forWorker;
+        ::PostMessageW(m_hWnd, kMsgFinished, 0, 0);
+    }
     return TRUE;
 }
 
-DWORD WINAPI CDownGameDlg::WorkerThread(void* self) { return static_cast<CDownGameDlg*>(self)->Work(); }
-
-DWORD CDownGameDlg::Work() {
-    // A name from a web page reaches file names and a URL: only plain names.
+DWORD WINAPI CDownGameDlg::WorkerThread(void* param) {
+    std::unique_ptr<std::shared_ptr<Job>> holder(static_cast<std::shared_ptr<Job>*>(param));
+    Job& job = **holder;
     bool started = false;
-    if (IsValidClientName(m_clientName.c_str()) && !m_configFile.empty() && m_installerPath[0] &&
-        m_configFile.size() < MAX_PATH) {
-        const bool config = Download(m_configUrl.c_str(), m_configFile.c_str(), {}, &m_session, kBlockSize);
-        if (config) {
-            wchar_t address[512] = {};
-            ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, m_configFile.c_str());
-            m_downloadUrl = address;
-        }
-        ::DeleteFileW(m_configFile.c_str());
-        if (config && IsTrustedDownloadUrl(m_downloadUrl.c_str())) {
-            const HWND window = m_window;
+    // A name from a web page reaches file names and a URL: only plain names.
+    if (IsValidClientName(job.clientName.c_str()) && !job.configFile.empty() && !job.installer.empty() &&
+        job.configFile.size() < MAX_PATH && job.installer.size() < MAX_PATH) {
+        const bool config = Download(job.configUrl.c_str(), job.configFile.c_str(), {}, &job.session, kBlockSize);
+        wchar_t address[512] = {};
+        if (config)
+            ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, job.configFile.c_str());
+        ::DeleteFileW(job.configFile.c_str());
+        if (config && IsTrustedDownloadUrl(address)) {
+            const HWND window = job.window;
             const bool whole = Download(
-                m_downloadUrl.c_str(), m_installerPath,
+                address, job.installer.c_str(),
                 [window](int percent) { ::SendMessageW(window, kMsgProgress, static_cast<WPARAM>(percent), 0); },
-                &m_session, kBlockSize);
-            if (whole && !m_session.Cancelled()) started = StartProgram(m_installerPath);
+                &job.session, kBlockSize);
+            if (whole && !job.session.Cancelled()) started = StartProgram(job.installer.c_str());
             // A running installer keeps its file; otherwise nothing is left.
-            ::DeleteFileW(m_installerPath);
+            ::DeleteFileW(job.installer.c_str());
         }
     }
-    if (!m_session.Cancelled()) ::SendMessageW(m_window, kMsgFinished, started ? 1 : 0, 0);
+    if (!job.session.Cancelled()) ::SendMessageW(job.window, kMsgFinished, started ? 1 : 0, 0);
     return 0;
 }
 
@@ -148,15 +164,11 @@ void CDownGameDlg::OnOK() {
 }
 
 void CDownGameDlg::OnCancel() {
-    StopWorker();
-    EndDialog(IDCANCEL);
-}
-
-void CDownGameDlg::StopWorker() {
-    if (!m_worker) return;
-    if (::WaitForSingleObject(m_worker, 0) == WAIT_TIMEOUT) m_session.Cancel();
-    JoinWorker(m_worker, kCancelGraceMs);
+    // Closing the transfer ends the worker at its next read; it is not
+    // killed, which could leave the network library's locks held.
+    if (m_running && m_job) m_job->session.Cancel();
     m_running = false;
+    EndDialog(IDCANCEL);
 }
 
 INT_PTR ShowGameDownloadDialog(const wchar_t* clientName, HWND owner) {

@@ -4,6 +4,7 @@
 // named there into the temporary folder, shows the progress and starts it.
 #pragma once
 #include <atomic>
+#include <memory>
 #include <string>
 #include "ui/btn_ex.h"
 #include "ui/dlg_ex.h"
@@ -27,9 +28,6 @@ public:
 
     INT_PTR DoModal() { return CDlgEx::DoModal(m_owner); }
     bool Running() const { return m_running; }
-    const std::wstring& ConfigUrl() const { return m_configUrl; }
-    const std::wstring& DownloadUrl() const { return m_downloadUrl; }
-    const wchar_t* InstallerPath() const { return m_installerPath; }
     CImgProgress& ProgressBar() { return m_progress; }
     CStaticEx& Label() { return m_label; }
 
@@ -52,20 +50,15 @@ protected:
 private:
     LRESULT OnProgress(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFinished(UINT, WPARAM, LPARAM, BOOL&);
-    static DWORD WINAPI WorkerThread(void* self);
-    DWORD Work();
-    void StopWorker();
+    // What the worker shares with the dialog; it holds it as long as it
+    // runs, so a cancelled transfer may end after the dialog is gone.
+    struct Job;
+    static DWORD WINAPI WorkerThread(void* job);
 
     HWND m_owner;
     std::wstring m_clientName;
-    std::wstring m_configUrl;
-    std::wstring m_configFile;
-    std::wstring m_downloadUrl;
-    wchar_t m_installerPath[MAX_PATH] = {};
-    HWND m_window = nullptr;
-    HANDLE m_worker = nullptr;
     bool m_running = false;  // the OK button is disabled while this is set
-    DownloadSession m_session;
+    std::shared_ptr<Job> m_job;
     CBtnEx m_ok, m_cancel;
     CStaticEx m_label;
     CImgProgress m_progress;

@@ -4,7 +4,6 @@
 #include "app/endpoints.h"
 #include "res/resource.h"
 #include "ui/image.h"
-#include "update/worker_wait.h"
 
 namespace kvr {
 
@@ -14,16 +13,33 @@ constexpr UINT kImgBackground = 131;
 constexpr UINT kImgClose = 132;
 constexpr UINT kImgBarEmpty = 152;
 constexpr UINT kImgBarFull = 153;
-constexpr DWORD kCancelGraceMs = 5000;
 }  // namespace
+
+struct CPrgsDlg::Job {
+    wchar_t url[512] = {};
+    wchar_t target[MAX_PATH] = {};
+    HWND window = nullptr;
+    HWND bar = nullptr;
+    HANDLE downloadThread = nullptr;  // waited on by the wait thread
+    DownloadSession session;          // the open transfer, closed by a cancel
+    std::atomic<bool> success{false};
+    ~Job() {
+        if (downloadThread) ::CloseHandle(downloadThread);
+    }
+};
 
 CPrgsDlg::CPrgsDlg() : CDlgEx(IDD_PRGS) {}
 
-CPrgsDlg::~CPrgsDlg() { StopThreads(); }
+CPrgsDlg::~CPrgsDlg() {
+    // A transfer still running is closed; its thread ends on its own.
+    if (m_job) m_job->session.Cancel();
+}
 
 void CPrgsDlg::SetUrl(const wchar_t* url) { ::lstrcpynW(m_url, url ? url : L"", 512); }
 
 void CPrgsDlg::SetTargetPath(const wchar_t* path) { ::lstrcpynW(m_target, path ? path : L"", MAX_PATH); }
+
+bool CPrgsDlg::Succeeded() const { return m_job && m_job->success.load(); }
 
 BOOL CPrgsDlg::OnInitDialog() {
     SetCaptionHeight(30);
@@ -43,74 +59,87 @@ BOOL CPrgsDlg::OnInitDialog() {
     ::SetWindowPos(m_hWnd, nullptr, desk.left + (desk.right - desk.left - w) / 2,
                    desk.top + (desk.bottom - desk.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Some window managers (Wine's among them) ignore the z-order of a window
+    // not shown yet: once more when the dialog's loop runs, shown by then.
+    ::PostMessageW(m_hWnd, kMsgTopmost, 0, 0);
 
     m_progress.SubclassDlgItem(m_hWnd, kBarId);
     m_progress.SetImages(LoadSkinImage(kImgBarEmpty), LoadSkinImage(kImgBarFull));
-    m_bar = m_progress.m_hWnd;
-    ::SendMessageW(m_bar, PBM_SETRANGE32, 0, 100);
+    ::SendMessageW(m_progress, PBM_SETRANGE32, 0, 100);
 
-    m_window = m_hWnd;
-    m_success = false;
-    m_closing = false;
-    m_session.Reset();
-    m_downloadThread = ::CreateThread(nullptr, 0, DownloadThread, this, 0, nullptr);
-    m_waitThread = ::CreateThread(nullptr, 0, WaitThread, this, 0, nullptr);
-    if (!m_downloadThread || !m_waitThread) {
-        StopThreads();
+    m_finished = false;
+    m_job = std::make_shared<Job>();
+    ::lstrcpynW(m_job->url, m_url, 512);
+    ::lstrcpynW(m_job->target, m_target, MAX_PATH);
+    m_job->window = m_hWnd;
+    m_job->bar = m_progress.m_hWnd;
+    // Each thread owns one reference to the job and drops it when it ends.
+    auto* forDownload = new std::shared_ptr<Job>(m_job);
+    m_job->downloadThread = ::CreateThread(nullptr, 0, DownloadThread, forDownload, 0, nullptr);
+    if (!m_job->downloadThread) {
+        delete forDownload;
+        ::PostMessageW(m_hWnd, kMsgFinished, IDCANCEL, 0);
+        return TRUE;
+    }
+    auto* forWait = new std::shared_ptr<Job>(m_job);
+    HANDLE wait = ::CreateThread(nullptr, 0, WaitThread, forWait, 0, nullptr);
+    if (wait) {
+        ::CloseHandle(wait);
+    } else {
+        delete forWait;
+        m_job->session.Cancel();
         ::PostMessageW(m_hWnd, kMsgFinished, IDCANCEL, 0);
     }
     return TRUE;
 }
 
 DWORD WINAPI CPrgsDlg::DownloadThread(void* param) {
-    auto* self = static_cast<CPrgsDlg*>(param);
+    std::unique_ptr<std::shared_ptr<Job>> holder(static_cast<std::shared_ptr<Job>*>(param));
+    Job& job = **holder;
     // Only the trusted download hosts: anything else fails without a request.
-    if (!IsTrustedDownloadUrl(self->m_url)) return 0;
-    const HWND bar = self->m_bar;
+    if (!IsTrustedDownloadUrl(job.url)) return 0;
+    const HWND bar = job.bar;
     const bool whole = Download(
-        self->m_url, self->m_target,
+        job.url, job.target,
         [bar](int percent) { ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0); },
-        &self->m_session);
-    self->m_success = whole && !self->m_session.Cancelled();
+        &job.session);
+    job.success = whole && !job.session.Cancelled();
     return 0;
 }
 
 DWORD WINAPI CPrgsDlg::WaitThread(void* param) {
-    auto* self = static_cast<CPrgsDlg*>(param);
-    ::WaitForSingleObject(self->m_downloadThread, INFINITE);
-    // The dialog belongs to its own thread: ask it to end itself.
-    ::PostMessageW(self->m_window, kMsgFinished, self->m_success ? IDOK : IDCANCEL, 0);
+    std::unique_ptr<std::shared_ptr<Job>> holder(static_cast<std::shared_ptr<Job>*>(param));
+    Job& job = **holder;
+    ::WaitForSingleObject(job.downloadThread, INFINITE);
+    // The dialog belongs to its own thread: ask it to end itself (after a
+    // cancel the window is gone and this goes nowhere).
+    ::PostMessageW(job.window, kMsgFinished, job.success ? IDOK : IDCANCEL, 0);
+    return 0;
+}
+
+LRESULT CPrgsDlg::OnTopmost(UINT, WPARAM, LPARAM, BOOL&) {
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return 0;
 }
 
 LRESULT CPrgsDlg::OnFinished(UINT, WPARAM wParam, LPARAM, BOOL&) {
-    if (m_closing) return 0;  // the user's cancel already decided
-    StopThreads();            // both have ended or are just ending
-    m_finalPosition = m_progress.GetPos();
-    EndDialog(wParam == IDOK && m_success ? IDOK : IDCANCEL);
+    Finish(wParam == IDOK && Succeeded() ? IDOK : IDCANCEL);
     return 0;
 }
 
 void CPrgsDlg::OnCancel() {
-    if (m_closing) return;
-    m_closing = true;
-    StopThreads();
-    m_finalPosition = m_progress.GetPos();
-    EndDialog(IDCANCEL);
+    // Closing the transfer's handles ends the download at its next read; the
+    // threads are not killed, which could leave the network library's locks
+    // held. Whatever was written is removed by the caller.
+    if (m_job) m_job->session.Cancel();
+    Finish(IDCANCEL);
 }
 
-void CPrgsDlg::StopThreads() {
-    // The transfer's handles are closed first so that the worker ends at its
-    // next read rather than being killed while it holds the file.
-    if (m_downloadThread && ::WaitForSingleObject(m_downloadThread, 0) == WAIT_TIMEOUT) m_session.Cancel();
-    // The download thread ends first (the wait thread waits on its handle,
-    // which therefore stays open until the wait thread has ended too).
-    if (m_downloadThread && !WaitAnsweringSentMessages(m_downloadThread, kCancelGraceMs)) {
-        ::TerminateThread(m_downloadThread, 2);
-        ::WaitForSingleObject(m_downloadThread, 1000);
-    }
-    JoinWorker(m_waitThread, kCancelGraceMs);
-    JoinWorker(m_downloadThread, 0);
+void CPrgsDlg::Finish(INT_PTR result) {
+    if (m_finished) return;
+    m_finished = true;
+    m_finalPosition = m_progress.GetPos();
+    EndDialog(result);
 }
 
 }  // namespace kvr

@@ -3,6 +3,7 @@
 // and ends with OK when the whole file arrived, with Cancel otherwise.
 #pragma once
 #include <atomic>
+#include <memory>
 #include "ui/dlg_ex.h"
 #include "ui/img_progress.h"
 #include "update/http_fetch.h"
@@ -17,16 +18,18 @@ public:
     void SetUrl(const wchar_t* url);           // cut to 511 characters
     void SetTargetPath(const wchar_t* path);   // cut to 259 characters
     const wchar_t* Url() const { return m_url; }
-    bool Succeeded() const { return m_success.load(); }
+    bool Succeeded() const;
     // The bar's position when the dialog ended.
     int FinalPosition() const { return m_finalPosition; }
     CImgProgress& ProgressBar() { return m_progress; }
 
     static constexpr UINT kMsgFinished = WM_APP + 0x156;  // wParam: IDOK or IDCANCEL
+    static constexpr UINT kMsgTopmost = WM_APP + 0x157;
     static constexpr int kBarId = 1000;
 
     BEGIN_MSG_MAP(CPrgsDlg)
         MESSAGE_HANDLER(kMsgFinished, OnFinished)
+        MESSAGE_HANDLER(kMsgTopmost, OnTopmost)
         CHAIN_MSG_MAP(CDlgEx)
     END_MSG_MAP()
 
@@ -36,22 +39,21 @@ protected:
     void OnCancel() override;     // Esc, close button, Alt+F4: the user gives up
 
 private:
+    // What the two threads share with the dialog. They hold it as long as
+    // they run, so a cancelled transfer may end after the dialog is gone.
+    struct Job;
     LRESULT OnFinished(UINT, WPARAM, LPARAM, BOOL&);
-    static DWORD WINAPI DownloadThread(void* self);
-    static DWORD WINAPI WaitThread(void* self);
-    void StopThreads();
+    LRESULT OnTopmost(UINT, WPARAM, LPARAM, BOOL&);
+    static DWORD WINAPI DownloadThread(void* job);
+    static DWORD WINAPI WaitThread(void* job);
+    void Finish(INT_PTR result);
 
     wchar_t m_url[512] = {};
     wchar_t m_target[MAX_PATH] = {};
-    HWND m_window = nullptr;  // for the threads: the dialog as it was started
-    HWND m_bar = nullptr;
-    CImgProgress m_progress;
     int m_finalPosition = 0;
-    HANDLE m_downloadThread = nullptr;
-    HANDLE m_waitThread = nullptr;
-    std::atomic<bool> m_success{false};
-    std::atomic<bool> m_closing{false};
-    DownloadSession m_session;
+    bool m_finished = false;
+    CImgProgress m_progress;
+    std::shared_ptr<Job> m_job;
 };
 
 }  // namespace kvr

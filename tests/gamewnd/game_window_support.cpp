@@ -22,9 +22,11 @@ GameWindowRun::GameWindowRun() { m_ready = ::CreateEventW(nullptr, TRUE, FALSE, 
 GameWindowRun::~GameWindowRun() {
     if (m_thread) {
         if (::WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT && m_hwnd) {
-            // Exit all through the tray menu's command path: no question.
+            // A close request: with pages it asks first, and the answer is Yes.
+            const bool pages = PageCount() > 0;
             ::PostMessageW(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-            if (HWND box = WaitForMessageBox(3000)) Answer(box, true);
+            if (pages)
+                if (HWND box = WaitForMessageBox(3000)) Answer(box, true);
         }
         if (::WaitForSingleObject(m_thread, 10000) == WAIT_TIMEOUT) ::TerminateThread(m_thread, 1);
         ::CloseHandle(m_thread);

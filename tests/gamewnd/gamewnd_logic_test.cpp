@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "app/endpoints.h"
+#include "gamewnd/game_commands.h"
 #include "gamewnd/hotkey_dispatch.h"
 #include "gamewnd/messages.h"
 #include "gamewnd/page_list.h"
@@ -245,6 +246,53 @@ TEST(HotkeyMatching, ExactModifierSet) {
     EXPECT_EQ(ClassifyHookEvent(keys, 1, WM_KEYUP, 121, 0), HookAction::None);
     const GameHotkeys same{HotKey{2, 81}, HotKey{2, 9}, HotKey{2, 81}};
     EXPECT_EQ(ClassifyHookEvent(same, 1, WM_KEYDOWN, 81, kModCtrl), HookAction::BossKey);
+}
+
+}  // namespace
+}  // namespace kvr
+
+namespace kvr {
+namespace {
+
+std::wstring MenuText(HMENU menu, int pos) {
+    wchar_t text[128] = {};
+    ::GetMenuStringW(menu, static_cast<UINT>(pos), text, 128, MF_BYPOSITION);
+    return text;
+}
+
+TEST(GameMenus, EntriesInOrderWithTheCurrentBossKey) {
+    HMENU menu = BuildGameMenu(false, HotKey{0, VK_F10});
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(menu), 7);
+    const UINT ids[] = {1, 2, 3, 0, 4, 5, 0xFFFFFFFFu};
+    for (int i = 0; i < 7; ++i)
+        if (i != 3) EXPECT_EQ(::GetMenuItemID(menu, i), ids[i]) << i;
+    EXPECT_EQ(MenuText(menu, 0), L"刷新 (F5)");
+    EXPECT_EQ(MenuText(menu, 1), L"隐藏/恢复(" + FormatHotKey(VK_F10, 0) + L")");
+    EXPECT_EQ(MenuText(menu, 2), L"清除缓存");
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE;
+    ::GetMenuItemInfoW(menu, 3, TRUE, &info);
+    EXPECT_TRUE(info.fType & MFT_SEPARATOR);
+    EXPECT_EQ(MenuText(menu, 4), L"更新");
+    EXPECT_EQ(MenuText(menu, 5), L"设置...");
+    EXPECT_EQ(MenuText(menu, 6), L"版本号: 3.0.0.3");
+    ::DestroyMenu(menu);
+
+    menu = BuildGameMenu(true, HotKey{kModCtrl | kModShift, VK_F5});
+    ASSERT_EQ(::GetMenuItemCount(menu), 7);
+    EXPECT_EQ(::GetMenuItemID(menu, 6), 6u);
+    EXPECT_EQ(MenuText(menu, 6), L"退出");
+    EXPECT_EQ(MenuText(menu, 1), L"隐藏/恢复(" + FormatHotKey(VK_F5, kModCtrl | kModShift) + L")");
+    ::DestroyMenu(menu);
+}
+
+TEST(GameCommands, CommandLinesOfStartedProcesses) {
+    HWND game = reinterpret_cast<HWND>(static_cast<INT_PTR>(132456));
+    EXPECT_EQ(PageCommandLine(L"C:\\Program Files\\k\\kvr.exe", game, 2),
+              L"\"C:\\Program Files\\k\\kvr.exe\" /newgm /132456 /2");
+    EXPECT_EQ(HallCommandLine(L"C:\\k.exe", game), L"\"C:\\k.exe\" /gmhall /132456");
 }
 
 }  // namespace

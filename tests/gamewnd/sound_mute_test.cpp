@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <mmsystem.h>
+#include <dsound.h>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -231,6 +232,60 @@ TEST(SoundMute, EarlierSystemPathZeroesThisProcessOutput) {
     ApplyMute(false);  // stops at once, for the very next buffer
     EXPECT_TRUE(Untouched(AfterWaveOutWrite(), 0x55));
     EXPECT_TRUE(Untouched(AfterMidiStreamOut(), 0x33));
+    SetOsMajorVersionForTest(0);
+}
+
+// DirectSound buffers: Unlock is replaced in the buffers' virtual table the
+// first time a device of this process makes a buffer.
+TEST(SoundMute, DirectSoundBufferDataIsZeroedWhileMuted) {
+    SetOsMajorVersionForTest(5);
+    ApplyMute(false);
+    ASSERT_TRUE(SoundInterceptionInstalled());
+    using CreateFn = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUNKNOWN);
+    auto create = reinterpret_cast<CreateFn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::LoadLibraryW(L"dsound.dll"), "DirectSoundCreate")));
+    ASSERT_NE(create, nullptr);
+    IDirectSound* device = nullptr;
+    const HRESULT hr = create(nullptr, &device, nullptr);
+    if (FAILED(hr) || !device) {
+        SetOsMajorVersionForTest(0);
+        GTEST_SKIP() << "no DirectSound device here (0x" << std::hex << hr << ")";
+    }
+    device->SetCooperativeLevel(::GetDesktopWindow(), DSSCL_PRIORITY);
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = 22050;
+    format.wBitsPerSample = 8;
+    format.nBlockAlign = 1;
+    format.nAvgBytesPerSec = 22050;
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DSBCAPS_GLOBALFOCUS;
+    desc.dwBufferBytes = 4096;
+    desc.lpwfxFormat = &format;
+    IDirectSoundBuffer* buffer = nullptr;
+    ASSERT_EQ(device->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
+    ASSERT_NE(buffer, nullptr);
+
+    auto writeAndRead = [&](unsigned char value) {
+        void* p1 = nullptr;
+        void* p2 = nullptr;
+        DWORD n1 = 0, n2 = 0;
+        EXPECT_EQ(buffer->Lock(0, 1024, &p1, &n1, &p2, &n2, 0), DS_OK);
+        if (p1) std::memset(p1, value, n1);
+        buffer->Unlock(p1, n1, p2, n2);
+        EXPECT_EQ(buffer->Lock(0, 1024, &p1, &n1, &p2, &n2, 0), DS_OK);
+        const int first = p1 ? static_cast<unsigned char*>(p1)[0] + static_cast<unsigned char*>(p1)[n1 - 1] : -1;
+        buffer->Unlock(p1, 0, p2, 0);
+        return first;
+    };
+    ApplyMute(true);
+    EXPECT_EQ(writeAndRead(0x55), 0);
+    ApplyMute(false);
+    EXPECT_EQ(writeAndRead(0x55), 0xAA);
+    buffer->Release();
+    device->Release();
     SetOsMajorVersionForTest(0);
 }
 

@@ -5,11 +5,15 @@
 // ends the process with the message and the "gave up" notice.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <wininet.h>
+
 #include <string>
 #include <vector>
 #include "app/endpoints.h"
 #include "browser/test_hooks.h"
 #include "gamewnd/messages.h"
+#include "login/qq_login.h"
 #include "../support/portal_client.h"
 #include "../support/ui_driver.h"
 #include "login_test_util.h"
@@ -161,4 +165,44 @@ TEST(LoginProcess, RefusedCaptionEndsThePageProcess) {
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return page.Wait(0, &code); }, 10000));
     EXPECT_FALSE(game.Got(WM_KVR_FRAME_READY));
     ::DestroyWindow(game.m_hWnd);
+}
+
+// The QQ login frame against the stand-in's external-login server: shown, its
+// page asks for the redirect; once the callback has set the "Pauth" cookie,
+// its document completion ends the login window.
+TEST(QQLoginFlow, CallbackCookieEndsTheFrame) {
+    ASSERT_TRUE(kvr::test::PortalReset());
+    ::InternetSetCookieW((std::wstring(L"http://") + ServerHost(Server::ExtLogin) + L"/").c_str(),
+                         L"Pauth", L"; expires=Thu, 01-Jan-1970 00:00:00 GMT");
+    CQQLogin frame;
+    const std::wstring redirect =
+        std::wstring(L"http://") + ServerHost(Server::ExtLogin) + paths::kQQRedirect + L"client=kvr";
+    frame.SetStartUrl(redirect.c_str());
+    ASSERT_TRUE(frame.Create(nullptr));
+    ::ShowWindow(frame.m_hWnd, SW_SHOW);
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [] { return !kvr::test::FindRequests(kvr::test::PortalLog(), "/qzone/redirectToAuthorize.do",
+                                              "client=kvr").empty(); },
+        5000))
+        << "the page did not ask for the redirect when shown";
+
+    // The provider sends the player back to the callback, which sets the cookie.
+    const std::wstring callback =
+        std::wstring(L"http://") + ServerHost(Server::ExtLogin) + L"/qzone/callback.do?code=stand-in&state=kvr";
+    HINTERNET net = ::InternetOpenW(L"kvr-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    ASSERT_NE(net, nullptr);
+    HINTERNET req = ::InternetOpenUrlW(net, callback.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+    ASSERT_NE(req, nullptr);
+    char buf[512];
+    DWORD got = 0;
+    while (::InternetReadFile(req, buf, sizeof(buf), &got) && got) {}
+    ::InternetCloseHandle(req);
+    ::InternetCloseHandle(net);
+
+    frame.Page().OnDocumentComplete(frame.Page().Browser(), callback.c_str());
+    EXPECT_TRUE(frame.Page().Sweeping());
+    kvrtest::WaitUntil([&] { return false; }, 200);
+    EXPECT_FALSE(::IsWindowVisible(frame.m_hWnd)) << "the login frame goes once logged in";
+    EXPECT_FALSE(::IsWindowVisible(frame.Page().m_hWnd));
+    frame.DestroyAll();
 }

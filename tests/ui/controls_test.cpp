@@ -2,6 +2,7 @@
 // virtual display: real windows, real input, pixels read back from the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -172,6 +173,27 @@ TEST_F(SkinnedDialog, CaptionDragsAndPressStoresTheRestoreRectangle) {
     EXPECT_TRUE(::EqualRect(&back, &after));
 }
 
+TEST_F(SkinnedDialog, CaptionDoubleClickMaximisesOnlyResizableDialogs) {
+    for (bool resizable : {true, false}) {
+        Open(300, 200, resizable);
+        dlg->SetMaxSize(500, 400);
+        const POINT p = ClientToScreenPt(*dlg, 150, 15);
+        MoveMouse(p);
+        Pump(50);
+        for (int i = 0; i < 2; ++i) {
+            SendMouse(MOUSEEVENTF_LEFTDOWN);
+            SendMouse(MOUSEEVENTF_LEFTUP);
+        }
+        Pump(200);
+        RECT rc{};
+        ::GetWindowRect(*dlg, &rc);
+        EXPECT_EQ(resizable, dlg->IsMaximized());
+        EXPECT_EQ(resizable ? 500 : 300, rc.right - rc.left);
+        EXPECT_FALSE(::IsZoomed(*dlg));
+        ::DestroyWindow(*dlg);
+    }
+}
+
 TEST_F(SkinnedDialog, WithoutBandTheWholeClientDrags) {
     Open(200, 120, false, -1);
     RECT before{};
@@ -277,16 +299,10 @@ TEST_F(SkinnedDialog, DisabledButtonCaptionIsGrey) {
         ::EnableWindow(btn, FALSE);
     });
     // Some caption pixel is the grey-text colour's hue, none is black.
-    bool grey = false, black = false;
-    const COLORREF g = ::GetSysColor(COLOR_GRAYTEXT);
-    for (int y = 60; y < 84; ++y)
-        for (int x = 40; x < 100; ++x) {
-            const COLORREF c = At(x, y);
-            if (c == g) grey = true;
-            if (c == RGB(0, 0, 0)) black = true;
-        }
-    EXPECT_TRUE(grey);
-    EXPECT_FALSE(black);
+    const POINT a = ClientToScreenPt(*dlg, 40, 60), b = ClientToScreenPt(*dlg, 100, 84);
+    const auto px = ScreenPixels(RECT{a.x, a.y, b.x, b.y});
+    EXPECT_NE(px.end(), std::find(px.begin(), px.end(), ::GetSysColor(COLOR_GRAYTEXT)));
+    EXPECT_EQ(px.end(), std::find(px.begin(), px.end(), RGB(0, 0, 0)));
 }
 
 namespace {
@@ -320,11 +336,9 @@ TEST_F(SkinnedDialog, StaticWrapsAndGrowsToTheNeededHeight) {
     EXPECT_EQ(WrappedHeight(label.LastLineCount(), lh, 3), rc.bottom - rc.top);
     EXPECT_EQ(120, rc.right - rc.left);
     // Text pixels (dark) inside, the skin around them.
-    bool dark = false;
-    for (int x = 20; x < 140 && !dark; ++x)
-        for (int y = 40; y < 40 + lh; ++y)
-            if (GetRValue(At(x, y)) < 100) dark = true;
-    EXPECT_TRUE(dark);
+    const POINT a = ClientToScreenPt(*dlg, 20, 40), b = ClientToScreenPt(*dlg, 140, 40 + lh);
+    const auto px = ScreenPixels(RECT{a.x, a.y, b.x, b.y});
+    EXPECT_TRUE(std::any_of(px.begin(), px.end(), [](COLORREF c) { return GetRValue(c) < 100; }));
 }
 
 TEST_F(SkinnedDialog, StaticBreaksOncePerCrLfAndHandlesNarrowRectangles) {
@@ -388,11 +402,9 @@ TEST_F(SkinnedDialog, LinkShowsPictureHoverColourAndClicks) {
     EXPECT_EQ(RGB(0, 160, 0), At(20 + 3, 60 + 10));
     EXPECT_EQ(kBody, At(20 + 3 + 10, 60 + 10));
     auto count = [&](COLORREF c) {
-        int n = 0;
-        for (int y = 60; y < 80; ++y)
-            for (int x = 20 + 20; x < 180; ++x)
-                if (At(x, y) == c) ++n;
-        return n;
+        const POINT a = ClientToScreenPt(*dlg, 40, 60), b = ClientToScreenPt(*dlg, 180, 80);
+        const auto px = ScreenPixels(RECT{a.x, a.y, b.x, b.y});
+        return static_cast<int>(std::count(px.begin(), px.end(), c));
     };
     EXPECT_GT(count(normal), 0);
     EXPECT_EQ(0, count(hover));

@@ -99,20 +99,64 @@ TEST(Shots, Controls) {
 }
 
 TEST(Shots, GameFrameSkin) {
+    // The game window's pieces of the skin where that window puts them: tool
+    // buttons and the add-account link on the band, and two tabs.
+    CBtnEx hide, sound, menu, hall;
+    CStaticEx link;
     SkinTestDlg dlg;
-    dlg.init = [](SkinTestDlg& d) {
+    const int w = 1100;
+    dlg.init = [&](SkinTestDlg& d) {
         d.SetCaptionHeight(30);
         d.SetBorderWidth(4);
         d.SetCaptionButtonMargin(0);
         d.SetCaptionButtonTop(0);
         d.SetResizable(true);
-        ::SetWindowPos(d, nullptr, 40, 40, 640, 400, SWP_NOZORDER);
-        d.SetTitle(L"MarvoleKelvara");
+        ::SetWindowPos(d, nullptr, 40, 40, w, 300, SWP_NOZORDER);
+        d.SetTitle(L"");
         d.SetSkin(IDB_MAIN_BG, false, true, IDB_MINIMIZE, IDB_MAXIMIZE, IDB_RESTORE, IDB_CLOSE);
+        // Right of the caption buttons' 33 + 27 + 27 pixels.
+        hide.Create(d, RECT{w - 114, 0, w - 87, 27}, L"", 1001, nullptr);
+        hide.SetImage(IDB_TOOL_HIDE, false);
+        sound.Create(d, RECT{w - 141, 0, w - 114, 27}, L"", 1002, nullptr);
+        sound.SetImage(IDB_TOOL_SOUND, false);
+        menu.Create(d, RECT{w - 185, 0, w - 141, 28}, L"", 1003, nullptr);
+        menu.SetImage(IDB_TOOL_MENU, false);
+        hall.Create(d, RECT{w - 264, 0, w - 185, 28}, L"", 1004, nullptr);
+        hall.SetImage(IDB_TOOL_HALL, false);
+        link.Create(d, RECT{w - 360, 7, w - 268, 23}, L"\u767B\u5F55\u5176\u4ED6\u8D26\u53F7", 1005, SS_NOTIFY);
+        link.SetPicture(IDB_LINK_PICTURE);
+        link.SetTextColor(RGB(255, 255, 255));
     };
     ASSERT_NE(nullptr, dlg.Create(nullptr));
     ::ShowWindow(dlg, SW_SHOW);
     Pump(300);
-    EXPECT_TRUE(SaveWindowShot(dlg, L"ui_frame_resizable"));
+
+    // Tabs as the game window draws them: image 2 active, 1 hovered, 0 else.
+    HBITMAP tabs = LoadSkinImage(IDB_TABS);
+    HBITMAP close = LoadSkinImage(IDB_TAB_CLOSE);
+    HIMAGELIST tabList = ImageList_Create(189, 22, ILC_COLOR24 | ILC_MASK, 3, 0);
+    ImageList_AddMasked(tabList, tabs, kMaskColor);
+    HIMAGELIST closeList = ImageList_Create(13, 13, ILC_COLOR24 | ILC_MASK, 3, 0);
+    ImageList_AddMasked(closeList, close, kMaskColor);
+    HDC dc = ::GetDC(dlg);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(dlg, WM_GETFONT, 0, 0));
+    HGDIOBJ old = ::SelectObject(dc, font);
+    ::SetBkMode(dc, TRANSPARENT);
+    const wchar_t* captions[] = {L"\u53CC\u7EBF1\u670D-\u661F\u8FB0-player01",
+                                 L"\u7535\u4FE13\u670D-\u9752\u9F99-player02"};
+    for (int i = 0; i < 2; ++i) {
+        ImageList_Draw(tabList, i == 0 ? 2 : 1, dc, 120 + 189 * i, 3, ILD_TRANSPARENT);
+        if (i == 1) ImageList_Draw(closeList, 0, dc, 296 + 189 * i, 3, ILD_TRANSPARENT);
+        RECT rc{136 + 189 * i, 8, 296 + 189 * i, 22};
+        ::DrawTextW(dc, captions[i], -1, &rc, DT_SINGLELINE);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(dlg, dc);
+    ImageList_Destroy(tabList);
+    ImageList_Destroy(closeList);
+    ::DeleteObject(tabs);
+    ::DeleteObject(close);
+    ::Sleep(100);
+    EXPECT_TRUE(SaveWindowShot(dlg, L"ui_frame_game_skin"));
     ::DestroyWindow(dlg);
 }

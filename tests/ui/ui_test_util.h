@@ -53,6 +53,34 @@ inline COLORREF ScreenPixel(int x, int y) {
     return c;
 }
 
+// What the screen shows in a rectangle, row by row (COLORREF values).
+inline std::vector<COLORREF> ScreenPixels(const RECT& rc) {
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    std::vector<COLORREF> out;
+    if (w <= 0 || h <= 0) return out;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = ::CreateCompatibleDC(screen);
+    HGDIOBJ old = ::SelectObject(mem, dib);
+    ::BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    const auto* px = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < w * h; ++i)
+        out.push_back(RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF));
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+    ::DeleteObject(dib);
+    ::ReleaseDC(nullptr, screen);
+    return out;
+}
+
 // A point of a window's client area on the screen.
 inline POINT ClientToScreenPt(HWND h, int x, int y) {
     POINT p{x, y};

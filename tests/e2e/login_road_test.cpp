@@ -1,0 +1,192 @@
+// The road of one login, whole-program: kvr.exe "/KvrD" under Wine against the
+// stand-in portal, driven from outside. Asserts what the stand-in received
+// and what the windows became, not exit codes.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include "browser/test_hooks.h"
+#include "gamewnd/messages.h"
+#include "tests/e2e/road.h"
+#include "tests/support/portal_client.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/ui_driver.h"
+
+using namespace kvre2e;
+using kvr::test::PortalReceived;
+
+namespace {
+
+// The machine is shared and Wine starts slowly: generous limits throughout.
+constexpr DWORD kStartMs = 90000;
+constexpr DWORD kStepMs = 45000;
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+class LoginRoadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KillKvrProcesses();
+        ASSERT_TRUE(kvr::test::PortalReset()) << "stand-in portal not reachable";
+        // A passing Flash version: no question before the game window.
+        ASSERT_TRUE(SetFlashVersion(L"32,0,0,465"));
+    }
+    void TearDown() override {
+        KillKvrProcesses();
+        kvr::test::PortalReset();
+    }
+
+    // Starts kvr.exe /KvrD and waits for its game window and first login page.
+    void StartGameWindow() {
+        ASSERT_TRUE(m_kvr.Start(KvrExe(), L"/KvrD")) << "CreateProcess failed: " << ::GetLastError();
+        m_game = WaitForGameWindow(m_kvr.Id(), kStartMs);
+        ASSERT_NE(m_game, nullptr) << "no game window";
+    }
+
+    // Waits for the next login page and logs the account in; the page
+    // process's frame then joins the game window as tab number `tabs`.
+    void LogInAccount(const std::wstring& server, const std::wstring& area, const std::wstring& account, int index) {
+        HWND login = WaitForLoginPage(m_kvr.Id(), m_loginPages, kStartMs);
+        ASSERT_NE(login, nullptr) << "no login page for " << kvr::test::Utf8(account);
+        m_loginPages.push_back(login);
+        ASSERT_TRUE(LogIn(login, server, area, account));
+        const std::string uid = "uid=" + kvr::test::Utf8(account);
+        const std::string idx = "index=" + std::to_string(index);
+        ASSERT_TRUE(WaitForRequest("/login.htm", idx, kStepMs)) << PortalReceived("/login.htm", idx).message();
+        EXPECT_TRUE(PortalReceived("/login.htm", uid + "&" + idx));
+        EXPECT_TRUE(PortalReceived("/login.htm", "tag=kvr&ver=3.0.0.3"));
+        const bool joined = kvrtest::WaitUntil([&] { return static_cast<int>(PageFrames(m_game).size()) >= index; },
+                                               kStepMs);
+        ASSERT_TRUE(joined) << "the frame of " << kvr::test::Utf8(account) << " did not join; frames "
+                            << PageFrames(m_game).size();
+        // The view navigated to the game page of the login (the request
+        // leaves even though Wine's control renders nothing).
+        EXPECT_TRUE(WaitForRequest("/game/play.html", uid, kStepMs)) << PortalReceived("/game/play.html", uid).message();
+    }
+
+    // Shows the newest page as it shows itself once its page has loaded.
+    void ShowNewestPage(const std::wstring& server, const std::wstring& account) {
+        auto frames = PageFrames(m_game);
+        if (frames.empty()) return;
+        for (HWND f : frames)
+            kvr::SendTestHook(f, kvr::kHookNavigateComplete, GameUrl(server, account).c_str());
+    }
+
+    // Exit all as the player does: close the window, answer Yes.
+    void ExitAll() {
+        ::PostMessageW(m_game, WM_SYSCOMMAND, SC_CLOSE, 0);
+        HWND box = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
+        ASSERT_NE(box, nullptr) << "no question before closing";
+        kvrtest::SaveScreenShot(L"e2e_exit_question");
+        ASSERT_TRUE(AnswerMessageBox(box, true));
+        DWORD code = 0;
+        ASSERT_TRUE(m_kvr.Wait(kStepMs, &code)) << "the game window did not end";
+        // Every page process follows.
+        EXPECT_TRUE(kvrtest::WaitUntil([] { return KvrProcessIds().empty(); }, kStepMs))
+            << KvrProcessIds().size() << " kvr.exe still running";
+    }
+
+    kvrtest::Process m_kvr;
+    HWND m_game = nullptr;
+    std::vector<HWND> m_loginPages;
+};
+
+}  // namespace
+
+TEST_F(LoginRoadTest, OneLoginFromGameShortcutToPlayTimeRecord) {
+    StartGameWindow();
+    // Start-up reported the start before the window.
+    EXPECT_TRUE(WaitForRequest("/active.htm", "tag=kvr", kStepMs)) << PortalReceived("/active.htm").message();
+    // Until a page joins the game window stays a 1 x 1 window.
+    RECT rc{};
+    ::GetWindowRect(m_game, &rc);
+    EXPECT_LE(rc.right - rc.left, 1);
+
+    LogInAccount(L"S12", L"凤凰涅槃", L"e2eone", 1);
+    ShowNewestPage(L"S12", L"e2eone");
+    // The window took the tab: maximised, its page frame inside.
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            ::GetWindowRect(m_game, &rc);
+            return rc.right - rc.left > 400 && rc.bottom - rc.top > 300;
+        },
+        kStepMs))
+        << "game window " << rc.right - rc.left << " x " << rc.bottom - rc.top;
+    EXPECT_TRUE(::IsWindowVisible(m_game));
+    kvrtest::SaveScreenShot(L"e2e_one_login_tab");
+    // No play-time record while the tab is open.
+    EXPECT_EQ(CountRequests("/d.php"), 0u);
+
+    ExitAll();
+    EXPECT_EQ(CountRequests("/d.php", "a=web.online&game=k&server=S12&length="), 1u)
+        << PortalReceived("/d.php").message();
+    EXPECT_TRUE(PortalReceived("/d.php", "cid=4224"));
+    // One login, one record.
+    EXPECT_EQ(CountRequests("/login.htm"), 1u);
+}
+
+TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
+    StartGameWindow();
+    LogInAccount(L"S12", L"凤凰涅槃", L"e2eone", 1);
+
+    // "Other account" chosen as "in this window".
+    ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
+    LogInAccount(L"S3", L"【双线】》龙腾四海一区", L"e2etwo", 2);
+
+    // The same account on the same server again is refused by the game
+    // window: the page process tells the player and ends, the tabs stay.
+    ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
+    HWND dup = WaitForLoginPage(m_kvr.Id(), m_loginPages, kStartMs);
+    ASSERT_NE(dup, nullptr);
+    m_loginPages.push_back(dup);
+    const DWORD dupPid = ProcessOf(dup);
+    ASSERT_TRUE(LogIn(dup, L"S3", L"【双线】》龙腾四海一区", L"e2etwo"));
+    HWND refusal = WaitForMessageBox(dupPid, nullptr, kStepMs);
+    ASSERT_NE(refusal, nullptr) << "no duplicate-login message";
+    kvrtest::SaveScreenShot(L"e2e_duplicate_login");
+    const std::wstring texts = MessageBoxTexts(refusal);
+    if (!::GetDlgItem(refusal, 5000))
+        EXPECT_NE(texts.find(L"账号 e2etwo 已在 3服 登录"), std::wstring::npos) << kvr::test::Utf8(texts);
+    ASSERT_TRUE(AnswerMessageBox(refusal, true));
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            HANDLE p = ::OpenProcess(SYNCHRONIZE, FALSE, dupPid);
+            if (!p) return true;
+            const bool ended = ::WaitForSingleObject(p, 0) == WAIT_OBJECT_0;
+            ::CloseHandle(p);
+            return ended;
+        },
+        kStepMs))
+        << "the refused page process did not end";
+    EXPECT_EQ(CountRequests("/login.htm"), 2u) << PortalReceived("/login.htm").message();
+    EXPECT_EQ(PageFrames(m_game).size(), 2u);
+    EXPECT_TRUE(::IsWindow(m_game));
+
+    // A third account is still welcome (index counts accepted logins).
+    ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
+    LogInAccount(L"S7", L"凤凰涅槃", L"e2ethree", 3);
+    ShowNewestPage(L"S7", L"e2ethree");
+    kvrtest::SaveScreenShot(L"e2e_three_tabs");
+
+    // The fourth is refused by the game window itself, no process started.
+    const size_t processes = KvrProcessIds().size();
+    ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
+    HWND full = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
+    ASSERT_NE(full, nullptr) << "no message for a fourth page";
+    if (!::GetDlgItem(full, 5000))
+        EXPECT_NE(MessageBoxTexts(full).find(L"当前窗体只支持3个游戏页"), std::wstring::npos);
+    ASSERT_TRUE(AnswerMessageBox(full, true));
+    ::Sleep(2000);
+    EXPECT_EQ(KvrProcessIds().size(), processes);
+    EXPECT_EQ(PageFrames(m_game).size(), 3u);
+
+    ExitAll();
+    // One play-time record per tab, each with its own server.
+    EXPECT_EQ(CountRequests("/d.php"), 3u) << PortalReceived("/d.php").message();
+    EXPECT_EQ(CountRequests("/d.php", "server=S12&"), 1u);
+    EXPECT_EQ(CountRequests("/d.php", "server=S3&"), 1u);
+    EXPECT_EQ(CountRequests("/d.php", "server=S7&"), 1u);
+}

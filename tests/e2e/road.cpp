@@ -1,0 +1,206 @@
+#include "tests/e2e/road.h"
+
+#include <tlhelp32.h>
+#include <cwchar>
+#include "app/endpoints.h"
+#include "browser/test_hooks.h"
+#include "gamewnd/messages.h"
+#include "tests/support/portal_client.h"
+#include "tests/support/ui_driver.h"
+
+namespace kvre2e {
+
+namespace {
+
+bool HasBrowserChild(HWND hwnd) {
+    bool found = false;
+    ::EnumChildWindows(
+        hwnd,
+        [](HWND h, LPARAM lp) -> BOOL {
+            if (kvrtest::ClassName(h) == L"Shell Embedding") {
+                *reinterpret_cast<bool*>(lp) = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+}  // namespace
+
+std::wstring KvrExe() { return kvrtest::BuildPath(L"kvr.exe"); }
+
+std::vector<DWORD> KvrProcessIds() {
+    std::vector<DWORD> ids;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = ::Process32FirstW(snap, &pe); ok; ok = ::Process32NextW(snap, &pe))
+        if (_wcsicmp(pe.szExeFile, L"kvr.exe") == 0 && pe.th32ProcessID != ::GetCurrentProcessId())
+            ids.push_back(pe.th32ProcessID);
+    ::CloseHandle(snap);
+    return ids;
+}
+
+void KillKvrProcesses() {
+    for (DWORD id : KvrProcessIds()) {
+        HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (!p) continue;
+        ::TerminateProcess(p, 98);
+        ::WaitForSingleObject(p, 5000);
+        ::CloseHandle(p);
+    }
+}
+
+bool SetFlashVersion(const wchar_t* version) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Macromedia\\FlashPlayer", 0, nullptr, 0, KEY_SET_VALUE,
+                          nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG r;
+    if (version) {
+        r = ::RegSetValueExW(key, L"CurrentVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                             static_cast<DWORD>((std::wcslen(version) + 1) * sizeof(wchar_t)));
+    } else {
+        r = ::RegDeleteValueW(key, L"CurrentVersion");
+        if (r == ERROR_FILE_NOT_FOUND) r = ERROR_SUCCESS;
+    }
+    ::RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+HWND WaitForGameWindow(DWORD pid, DWORD timeoutMs) {
+    return kvrtest::WaitForWindow(L"#32770", kvr::kGameWindowTitle, timeoutMs, pid);
+}
+
+HWND WaitForLoginPage(DWORD notPid, const std::vector<HWND>& known, DWORD timeoutMs) {
+    HWND found = nullptr;
+    kvrtest::WaitUntil(
+        [&] {
+            for (HWND h : kvrtest::FindTopWindows(L"#32770", nullptr)) {
+                if (ProcessOf(h) == notPid || ProcessOf(h) == ::GetCurrentProcessId()) continue;
+                bool old = false;
+                for (HWND k : known) old = old || k == h;
+                if (!old && HasBrowserChild(h)) {
+                    found = h;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND WaitForMessageBox(DWORD pid, HWND except, DWORD timeoutMs) {
+    HWND found = nullptr;
+    kvrtest::WaitUntil(
+        [&] {
+            for (HWND h : kvrtest::FindTopWindows(nullptr, kvr::kGameWindowTitle, pid, true)) {
+                if (h == except || HasBrowserChild(h)) continue;
+                // The game window and page frames carry the same title; a box
+                // has its buttons (system box: IDOK/IDYES; skinned: 5000).
+                if (::GetDlgItem(h, 5000) || ::GetDlgItem(h, IDOK) || ::GetDlgItem(h, IDYES)) {
+                    found = h;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool AnswerMessageBox(HWND box, bool yes) {
+    if (HWND b = ::GetDlgItem(box, 5000)) {  // the skinned box: 5000 Yes/OK, 5001 No/Cancel
+        const int id = yes ? 5000 : 5001;
+        HWND button = ::GetDlgItem(box, id);
+        if (!button && !yes) return ::PostMessageW(box, WM_CLOSE, 0, 0) != FALSE;
+        if (!button) button = b;
+        return ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)) !=
+               FALSE;
+    }
+    if (yes) {
+        if (::GetDlgItem(box, IDYES)) return kvrtest::ClickButton(box, IDYES);
+        return kvrtest::ClickButton(box, IDOK);
+    }
+    if (::GetDlgItem(box, IDNO)) return kvrtest::ClickButton(box, IDNO);
+    return ::PostMessageW(box, WM_CLOSE, 0, 0) != FALSE;
+}
+
+std::wstring MessageBoxTexts(HWND box) { return kvrtest::AllTexts(box); }
+
+std::wstring GameUrl(const std::wstring& server, const std::wstring& account) {
+    std::wstring number;
+    for (wchar_t c : server)
+        if (c != L'S') number += c;
+    return kvr::ServerUrl(kvr::Server::Portal, L"/game/play.html?server=" + number + L"&uid=" + account);
+}
+
+std::wstring LoadGameUrl(const std::wstring& server, const std::wstring& area, const std::wstring& account) {
+    // encodeURIComponent of the account text: UTF-8, every byte outside the
+    // unreserved set escaped.
+    const std::string utf8 = kvr::test::Utf8(server + L"服-" + area + L"-" + account);
+    std::wstring encoded;
+    for (unsigned char c : utf8) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+            c == '.' || c == '!' || c == '~' || c == '*' || c == '\'' || c == '(' || c == ')') {
+            encoded += static_cast<wchar_t>(c);
+        } else {
+            wchar_t hex[4];
+            std::swprintf(hex, 4, L"%%%02X", c);
+            encoded += hex;
+        }
+    }
+    return L"app://loadgame|" + encoded + L"|" + GameUrl(server, account);
+}
+
+std::vector<HWND> PageFrames(HWND gameWindow) {
+    struct Q {
+        DWORD pid;
+        HWND parent;
+        std::vector<HWND> found;
+    } q{ProcessOf(gameWindow), gameWindow, {}};
+    ::EnumChildWindows(
+        gameWindow,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* q = reinterpret_cast<Q*>(lp);
+            if (::GetParent(h) == q->parent && ProcessOf(h) != q->pid) q->found.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
+size_t CountRequests(const std::string& path, const std::string& queryPart) {
+    return kvr::test::FindRequests(kvr::test::PortalLog(), path, queryPart).size();
+}
+
+bool WaitForRequest(const std::string& path, const std::string& queryPart, DWORD timeoutMs) {
+    return kvrtest::WaitUntil(
+        [&] {
+            if (CountRequests(path, queryPart) > 0) return true;
+            ::Sleep(200);
+            return false;
+        },
+        timeoutMs);
+}
+
+bool LogIn(HWND loginPage, const std::wstring& server, const std::wstring& area, const std::wstring& account) {
+    // Under Wine the page never completes by itself: hand the dialog its
+    // document-complete event first (it shows itself then), as it would get it.
+    const std::wstring page = kvr::ServerUrl(kvr::Server::Portal, kvr::paths::kLoginPage);
+    if (!kvr::SendTestHook(loginPage, kvr::kHookDocumentComplete, page.c_str())) return false;
+    ::Sleep(500);
+    return kvr::SendTestHook(loginPage, kvr::kHookNavigate, LoadGameUrl(server, area, account).c_str());
+}
+
+}  // namespace kvre2e
