@@ -77,6 +77,11 @@ public:
         CHAIN_MSG_MAP(CViewWnd)
     END_MSG_MAP()
 
+protected:
+    // The game window finds a page's browser by the chain of window classes
+    // under the page frame, starting with this one.
+    LPCWSTR WindowClassName() const override { return L"AfxFrameOrView90su"; }
+
 private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL& handled);

@@ -23,7 +23,11 @@ BOOL CQQLogin::OnInitDialog() {
 
 LRESULT CQQLogin::OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL&) {
     DefWindowProc();
-    if (!m_page.IsWindow()) m_page.Create(m_hWnd);
+    if (!m_page.IsWindow() && m_page.Create(m_hWnd)) {
+        RECT rc{};
+        ::GetWindowRect(m_hWnd, &rc);
+        PlacePage(rc.left, rc.top);
+    }
     if (m_page.IsWindow()) ::ShowWindow(m_page.m_hWnd, wParam ? SW_SHOW : SW_HIDE);
     return 0;
 }
@@ -31,18 +35,19 @@ LRESULT CQQLogin::OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL&) {
 LRESULT CQQLogin::OnWindowPosChanged(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
     DefWindowProc();
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
-    if (pos && m_page.IsWindow()) {
-        RECT rc{};
-        ::GetWindowRect(m_hWnd, &rc);
-        // The page fills the frame below its 30-pixel caption, inside the
-        // 4-pixel border.
-        ::MoveWindow(m_page.m_hWnd, pos->x + 4, pos->y + 30, rc.right - rc.left - 8,
-                     rc.bottom - rc.top - 34, TRUE);
-    }
+    if (pos && m_page.IsWindow()) PlacePage(pos->x, pos->y);
     // The skinned base sizes its region and caption buttons on WM_SIZE, not
     // here; let it see the message too.
     handled = FALSE;
     return 0;
+}
+
+void CQQLogin::PlacePage(int x, int y) {
+    RECT rc{};
+    ::GetWindowRect(m_hWnd, &rc);
+    // The page fills the frame below its 30-pixel caption, inside the 4-pixel
+    // border.
+    ::MoveWindow(m_page.m_hWnd, x + 4, y + 30, rc.right - rc.left - 8, rc.bottom - rc.top - 34, TRUE);
 }
 
 void CQQLogin::CenterOnDesktop() {

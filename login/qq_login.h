@@ -34,6 +34,7 @@ protected:
 private:
     LRESULT OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnWindowPosChanged(UINT, WPARAM, LPARAM lParam, BOOL&);
+    void PlacePage(int x, int y);
 
     CQQHtml m_page;
 };

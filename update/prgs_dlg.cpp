@@ -59,9 +59,6 @@ BOOL CPrgsDlg::OnInitDialog() {
     ::SetWindowPos(m_hWnd, nullptr, desk.left + (desk.right - desk.left - w) / 2,
                    desk.top + (desk.bottom - desk.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    // Some window managers (Wine's among them) ignore the z-order of a window
-    // not shown yet: once more when the dialog's loop runs, shown by then.
-    ::PostMessageW(m_hWnd, kMsgTopmost, 0, 0);
 
     m_progress.SubclassDlgItem(m_hWnd, kBarId);
     m_progress.SetImages(LoadSkinImage(kImgBarEmpty), LoadSkinImage(kImgBarFull));
@@ -114,11 +111,6 @@ DWORD WINAPI CPrgsDlg::WaitThread(void* param) {
     // The dialog belongs to its own thread: ask it to end itself (after a
     // cancel the window is gone and this goes nowhere).
     ::PostMessageW(job.window, kMsgFinished, job.success ? IDOK : IDCANCEL, 0);
-    return 0;
-}
-
-LRESULT CPrgsDlg::OnTopmost(UINT, WPARAM, LPARAM, BOOL&) {
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return 0;
 }
 

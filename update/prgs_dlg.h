@@ -24,12 +24,10 @@ public:
     CImgProgress& ProgressBar() { return m_progress; }
 
     static constexpr UINT kMsgFinished = WM_APP + 0x156;  // wParam: IDOK or IDCANCEL
-    static constexpr UINT kMsgTopmost = WM_APP + 0x157;
     static constexpr int kBarId = 1000;
 
     BEGIN_MSG_MAP(CPrgsDlg)
         MESSAGE_HANDLER(kMsgFinished, OnFinished)
-        MESSAGE_HANDLER(kMsgTopmost, OnTopmost)
         CHAIN_MSG_MAP(CDlgEx)
     END_MSG_MAP()
 
@@ -43,7 +41,6 @@ private:
     // they run, so a cancelled transfer may end after the dialog is gone.
     struct Job;
     LRESULT OnFinished(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnTopmost(UINT, WPARAM, LPARAM, BOOL&);
     static DWORD WINAPI DownloadThread(void* job);
     static DWORD WINAPI WaitThread(void* job);
     void Finish(INT_PTR result);

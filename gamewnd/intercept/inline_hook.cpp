@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 #include "gamewnd/intercept/insn_length.h"
 
@@ -156,13 +157,15 @@ void MoveThreadsOut(std::uint8_t* from, int count, std::uint8_t* to) {
         ctx.ContextFlags = CONTEXT_CONTROL;
         if (!::GetThreadContext(thread, &ctx)) continue;
 #if defined(_M_X64) || defined(__x86_64__)
-        std::uintptr_t& ip = reinterpret_cast<std::uintptr_t&>(ctx.Rip);
+        auto& ip = ctx.Rip;
 #else
-        std::uintptr_t& ip = reinterpret_cast<std::uintptr_t&>(ctx.Eip);
+        auto& ip = ctx.Eip;
 #endif
+        using Ip = std::remove_reference_t<decltype(ip)>;
         const std::uintptr_t f = reinterpret_cast<std::uintptr_t>(from);
-        if (ip >= f && ip < f + static_cast<std::uintptr_t>(count)) {
-            ip = reinterpret_cast<std::uintptr_t>(to) + (ip - f);
+        const std::uintptr_t at = static_cast<std::uintptr_t>(ip);
+        if (at >= f && at < f + static_cast<std::uintptr_t>(count)) {
+            ip = static_cast<Ip>(reinterpret_cast<std::uintptr_t>(to) + (at - f));
             ::SetThreadContext(thread, &ctx);
         }
     }

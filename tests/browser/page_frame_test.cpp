@@ -3,12 +3,15 @@
 // keys it relays or handles, entergame, following the game window.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 #include "app/endpoints.h"
 #include "app/pathwick3_app.h"
 #include "browser/test_hooks.h"
 #include "gamewnd/main_frame.h"
+#include "res/resource.h"
 
 using namespace kvr;
 
@@ -219,6 +222,10 @@ TEST_F(PageFrameTest, HallRegistersWithOneAndKeepsBorders) {
     info.cbSize = sizeof(info);
     frame->View().GetHostInfo(&info);
     EXPECT_EQ(info.dwFlags & (DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO), 0u);
+    // The game window reaches the page's browser through these classes.
+    HWND view = ::FindWindowExW(frame->m_hWnd, nullptr, L"AfxFrameOrView90su", nullptr);
+    ASSERT_NE(view, nullptr);
+    EXPECT_NE(::FindWindowExW(view, nullptr, L"Shell Embedding", nullptr), nullptr);
 }
 
 TEST_F(PageFrameTest, GamePageRegistersWithZeroAndPlacesItself) {
@@ -299,6 +306,39 @@ TEST_F(PageFrameTest, EndsWhenTheGameWindowIsGone) {
     ::SetParent(frame->m_hWnd, nullptr);
     ::DestroyWindow(game.m_hWnd);
     EXPECT_TRUE(Pump(1200)) << "the 800 ms check ends the page process";
+}
+
+TEST_F(PageFrameTest, CtrlDOpensFavouritesWithTheTitle) {
+    MakeFrame(L"http://127.0.0.1:1/game.html");
+    frame->View().OnNavigateComplete2(nullptr, L"http://127.0.0.1:1/game.html?s=7");
+    frame->View().OnTitleChange(L"Kelvara S7");
+    std::wstring name;
+    HWND owner = nullptr;
+    std::atomic<bool> stop{false};
+    std::thread watcher([&] {
+        while (!stop) {
+            HWND h = nullptr;
+            while ((h = ::FindWindowExW(nullptr, h, L"#32770", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(h, &pid);
+                HWND edit = ::GetDlgItem(h, IDC_FAV_NAME);
+                if (pid != ::GetCurrentProcessId() || !edit) continue;
+                wchar_t text[256] = L"";
+                ::SendMessageW(edit, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+                name = text;
+                owner = ::GetWindow(h, GW_OWNER);
+                ::PostMessageW(h, WM_CLOSE, 0, 0);
+                return;
+            }
+            ::Sleep(20);
+        }
+    });
+    MSG ctrlD{frame->m_hWnd, WM_CHAR, 4, 0x00200001, 0, {0, 0}};
+    EXPECT_TRUE(frame->PreTranslateMessage(&ctrlD));  // returns when the dialog closed
+    stop = true;
+    watcher.join();
+    EXPECT_EQ(name, L"Kelvara S7");
+    EXPECT_EQ(owner, game.m_hWnd) << "owned by the game window";
 }
 
 TEST_F(PageFrameTest, CloseWithScriptAlertOpenRemovesTheAlert) {

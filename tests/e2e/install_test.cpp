@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <string>
 #include "app/settings.h"
 #include "install/shortcuts.h"
@@ -186,8 +187,9 @@ TEST_F(InstallTest, UninstallAnsweredYesReportsRemovesSettingsAndTheExecutable) 
     ASSERT_TRUE(kvr.Start(exe, L"/uninst"));
     HWND question = WaitForMessageBox(kvr.Id(), nullptr, kStartMs);
     ASSERT_NE(question, nullptr) << "no question";
-    if (!::GetDlgItem(question, 5000))
+    if (!::GetDlgItem(question, 5000)) {
         EXPECT_NE(MessageBoxTexts(question).find(L"确定要移除 MarvoleKelvara极速登录器吗？"), std::wstring::npos);
+    }
     kvrtest::SaveScreenShot(L"e2e_uninstall_question");
     ASSERT_TRUE(AnswerMessageBox(question, true));
     kvrtest::WaitUntil([&] { return !::IsWindow(question); }, kStepMs);

@@ -148,8 +148,9 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     ASSERT_NE(refusal, nullptr) << "no duplicate-login message";
     kvrtest::SaveScreenShot(L"e2e_duplicate_login");
     const std::wstring texts = MessageBoxTexts(refusal);
-    if (!::GetDlgItem(refusal, 5000))
+    if (!::GetDlgItem(refusal, 5000)) {
         EXPECT_NE(texts.find(L"账号 e2etwo 已在 3服 登录"), std::wstring::npos) << kvr::test::Utf8(texts);
+    }
     ASSERT_TRUE(AnswerMessageBox(refusal, true));
     EXPECT_TRUE(kvrtest::WaitUntil(
         [&] {
@@ -176,8 +177,9 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
     HWND full = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
     ASSERT_NE(full, nullptr) << "no message for a fourth page";
-    if (!::GetDlgItem(full, 5000))
+    if (!::GetDlgItem(full, 5000)) {
         EXPECT_NE(MessageBoxTexts(full).find(L"当前窗体只支持3个游戏页"), std::wstring::npos);
+    }
     ASSERT_TRUE(AnswerMessageBox(full, true));
     ::Sleep(2000);
     EXPECT_EQ(KvrProcessIds().size(), processes);

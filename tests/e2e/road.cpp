@@ -173,7 +173,8 @@ std::vector<HWND> PageFrames(HWND gameWindow) {
         gameWindow,
         [](HWND h, LPARAM lp) -> BOOL {
             auto* q = reinterpret_cast<Q*>(lp);
-            if (::GetParent(h) == q->parent && ProcessOf(h) != q->pid) q->found.push_back(h);
+            // A frame re-parented without WS_CHILD answers GetParent with its owner.
+            if (::GetAncestor(h, GA_PARENT) == q->parent && ProcessOf(h) != q->pid) q->found.push_back(h);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&q));

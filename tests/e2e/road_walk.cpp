@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <string>
+#include "app/endpoints.h"
 #include "browser/test_hooks.h"
 #include "gamewnd/messages.h"
 #include "tests/e2e/road.h"

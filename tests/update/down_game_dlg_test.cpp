@@ -50,9 +50,10 @@ protected:
 };
 
 TEST_F(DownGameDlgTest, HalfwayLabelEscapeIgnoredAndCancelStops) {
-    // 1024 bytes in 512-byte pieces with a long pause after the first.
-    ASSERT_TRUE(PortalServePattern("/download/halfway.exe", 1024));
-    ASSERT_TRUE(PortalFault("/download/halfway.exe", "trickle", 8000));
+    // 2048 bytes in 512-byte pieces 3 s apart: the first 1024-byte read
+    // ends at half, the next one 6 s later.
+    ASSERT_TRUE(PortalServePattern("/download/halfway.exe", 2048));
+    ASSERT_TRUE(PortalFault("/download/halfway.exe", "trickle", 3000));
     CDownGameDlg dlg(L"halfway", nullptr);
     bool sawHalf = false, aliveAfterEscape = false, okDisabled = false;
     std::wstring label;
@@ -87,7 +88,8 @@ TEST_F(DownGameDlgTest, HalfwayLabelEscapeIgnoredAndCancelStops) {
     EXPECT_TRUE(aliveAfterEscape);
     EXPECT_LT(::GetTickCount() - start, 7000u);
     EXPECT_TRUE(PortalReceived("/update/Confighalfway.htm"));
-    EXPECT_FALSE(kvrtest::FileExists(TempFile(L"halfway.exe")));
+    // The closed transfer ends the worker at its next read; it leaves nothing.
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return !kvrtest::FileExists(TempFile(L"halfway.exe")); }, 15000));
 }
 
 TEST_F(DownGameDlgTest, ConfigurationWithoutAddressFails) {

@@ -1,0 +1,257 @@
+// kvr.exe itself in its short start modes, against the stand-in portal: the
+// uninstall (both answers, both batch forms), the install, the portal
+// shortcut, and the game shortcut's throttled update with the swap.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+#include <objbase.h>
+#include <string>
+#include "app/endpoints.h"
+#include "app/settings.h"
+#include "install/shortcuts.h"
+#include "tests/install/scratch.h"
+#include "tests/support/portal_client.h"
+#include "tests/support/ui_driver.h"
+#include "update/version_key.h"
+
+using namespace kvr;
+using namespace kvr::test;
+using kvrtest::FileExists;
+using kvrtest::ReadFileBytes;
+using kvrtest::ScratchDir;
+
+namespace {
+const int kYesButton = 5000, kNoButton = 5001;
+
+std::wstring InstalledFolder() {
+    wchar_t f[MAX_PATH] = {};
+    InstallFolder(f);
+    return f;
+}
+
+void KillAllKvr() {
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = ::Process32FirstW(snap, &pe); ok; ok = ::Process32NextW(snap, &pe)) {
+        if (::lstrcmpiW(pe.szExeFile, L"kvr.exe") != 0) continue;
+        if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID)) {
+            ::TerminateProcess(p, 9);
+            ::WaitForSingleObject(p, 5000);
+            ::CloseHandle(p);
+        }
+    }
+    ::CloseHandle(snap);
+}
+
+// Everything the program leaves on this machine, gone.
+void CleanMachine() {
+    KillAllKvr();
+    kvrtest::RemoveTree(InstalledFolder());
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSettingsKey);
+    ::CoInitialize(nullptr);
+    for (const wchar_t* n : {kGameLinkName, kPortalLinkName}) DeleteDesktopShortcut(n);
+    DeleteStartMenuShortcut(kGameLinkName);
+    DeleteStartMenuShortcut(kUninstallLinkName);
+    ::RemoveDirectoryW(StartMenuFolder().c_str());
+    ::CoUninitialize();
+}
+
+bool RegistryValueExists(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const bool found = ::RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return found;
+}
+
+void SetUpdTime(const SYSTEMTIME& t) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(key, L"UpdTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&t), sizeof t);
+    ::RegCloseKey(key);
+}
+
+std::string LinuxBuildFile(const char* relative) {
+    const char* build = std::getenv("KVR_BUILD_DIR");
+    return std::string(build ? build : "") + "/" + relative;
+}
+
+// The message box of a kvr.exe process, visible.
+HWND WaitForBox(DWORD pid, DWORD timeoutMs = 20000) {
+    return kvrtest::WaitForWindow(nullptr, L"MarvoleKelvara", timeoutMs, pid, true);
+}
+}  // namespace
+
+class KvrModes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CleanMachine();
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Macromedia\\FlashPlayer");
+        ASSERT_TRUE(PortalReset());
+        exe = dir / L"kvr.exe";
+        ASSERT_TRUE(::CopyFileW(kvrtest::BuildPath(L"kvr.exe").c_str(), exe.c_str(), FALSE));
+    }
+    void TearDown() override { CleanMachine(); }
+
+    ScratchDir dir{L"kvrmode"};
+    std::wstring exe;
+};
+
+TEST_F(KvrModes, UninstallAnsweredNoChangesNothing) {
+    SYSTEMTIME t{};
+    t.wYear = 2020;
+    SetUpdTime(t);
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L"/uninst"));
+    HWND box = WaitForBox(p.Id());
+    ASSERT_NE(box, nullptr);
+    kvrtest::ClickButton(box, kNoButton);
+    DWORD code = 0;
+    EXPECT_TRUE(p.Wait(15000, &code));
+    EXPECT_TRUE(RegistryValueExists(L"UpdTime"));
+    EXPECT_TRUE(FileExists(exe));
+    EXPECT_TRUE(FindRequests(PortalLog(), "/uninstall.htm").empty());
+}
+
+TEST_F(KvrModes, UninstallRemovesSettingsReportsAndDeletesTheFolder) {
+    SYSTEMTIME t{};
+    t.wYear = 2020;
+    SetUpdTime(t);
+    ::CoInitialize(nullptr);
+    ASSERT_TRUE(CreateStartMenuShortcut(L"/uninst", exe.c_str(), kUninstallLinkName));
+    ::CoUninitialize();
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L"/uninst"));
+    HWND box = WaitForBox(p.Id());
+    ASSERT_NE(box, nullptr);
+    kvrtest::ClickButton(box, kYesButton);
+    // The final message, after the report went out.
+    HWND done = nullptr;
+    ASSERT_TRUE(kvrtest::WaitUntil([&] {
+        for (HWND h : kvrtest::FindTopWindows(nullptr, L"MarvoleKelvara", p.Id(), true))
+            if (h != box) done = h;
+        return done != nullptr;
+    }, 20000));
+    EXPECT_TRUE(PortalReceived("/uninstall.htm", "tag=kvr&ver=3.0.0.3&count=1"));
+    kvrtest::ClickButton(done, kYesButton);
+    EXPECT_TRUE(p.Wait(15000));
+    EXPECT_FALSE(RegistryValueExists(L"UpdTime"));
+    EXPECT_FALSE(FileExists(StartMenuFolder()));  // emptied, so removed
+    // The batch job removes the executable and, holding nothing else, the folder.
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return !FileExists(dir.path()); }, 30000));
+}
+
+TEST_F(KvrModes, UninstallKeepsAFolderThatHoldsMore) {
+    ASSERT_TRUE(kvrtest::WriteFileBytes(dir / L"Statistic.ini", "[Kvr]\r\nInst=1\r\n"));
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L"/uninst"));
+    HWND box = WaitForBox(p.Id());
+    ASSERT_NE(box, nullptr);
+    kvrtest::ClickButton(box, kYesButton);
+    HWND done = nullptr;
+    ASSERT_TRUE(kvrtest::WaitUntil([&] {
+        for (HWND h : kvrtest::FindTopWindows(nullptr, L"MarvoleKelvara", p.Id(), true))
+            if (h != box) done = h;
+        return done != nullptr;
+    }, 20000));
+    kvrtest::ClickButton(done, kYesButton);
+    EXPECT_TRUE(p.Wait(15000));
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return !FileExists(exe); }, 30000));
+    ::Sleep(2000);  // the batch job has ended by now
+    EXPECT_TRUE(FileExists(dir / L"Statistic.ini"));
+}
+
+TEST_F(KvrModes, InstallCopiesMakesLinksReportsAndStartsTheCopy) {
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L""));
+    EXPECT_TRUE(p.Wait(30000));
+    const std::wstring installed = InstalledFolder() + L"\\kvr.exe";
+    EXPECT_EQ(ReadFileBytes(installed), ReadFileBytes(exe));
+    EXPECT_TRUE(PortalReceived("/install.htm", "tag=kvr&ver=3.0.0.3&count=1"));
+    EXPECT_TRUE(RegistryValueExists(L"DisableDays"));
+    EXPECT_TRUE(FileExists(CommonDesktopLinkPath(kGameLinkName)));
+    EXPECT_TRUE(FileExists(StartMenuLinkPath(kUninstallLinkName)));
+    // The installed copy starts as a plain start of the game client.
+    EXPECT_TRUE(kvrtest::WaitUntil([] {
+        return !FindRequests(PortalLog(), "/active.htm", "tag=kvr&ver=3.0.0.3&count=1&apartdays=0&keepdays=1&weekdays=1")
+                    .empty();
+    }, 30000)) << PortalReceived("/active.htm", "tag=kvr&").message();
+}
+
+TEST_F(KvrModes, PortalShortcutCountsAndReports) {
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L"/webMarvoleD"));
+    EXPECT_TRUE(p.Wait(30000));
+    EXPECT_TRUE(PortalReceived("/active.htm", "tag=webMarvole&ver=3.0.0.3&count=1"));
+    EXPECT_EQ(kvrtest::IniValue(InstalledFolder() + L"\\Statistic.ini", L"Marvole"), L"1");
+}
+
+TEST_F(KvrModes, GameShortcutAlreadyUpdatedTodayDoesNotAsk) {
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    SetUpdTime(now);
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L"/KvrD"));
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return !FindRequests(PortalLog(), "/active.htm", "tag=kvr&").empty(); },
+                                   30000));
+    EXPECT_TRUE(FindRequests(PortalLog(), "/update/ConfigKvr.htm").empty());
+    // No Flash Player in this prefix: the player is asked before the window.
+    EXPECT_NE(WaitForBox(p.Id()), nullptr);
+    p.Kill();
+}
+
+TEST_F(KvrModes, UpdateNowWithTheSameBuildContinues) {
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    SetUpdTime(now);  // "/update" is not throttled
+    ASSERT_TRUE(PortalSetUpdateConfig(Utf8(VersionKeyOfFile(exe.c_str())),
+                                      Utf8(ServerUrl(Server::ClientService, L"/download/NewKvr.exe"))));
+    ASSERT_TRUE(PortalServePattern("/download/NewKvr.exe", 4000));
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L"/update"));
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return !FindRequests(PortalLog(), "/update/ConfigKvr.htm").empty(); },
+                                   30000));
+    // The download runs whatever the check said; the same build is not swapped in.
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return !FindRequests(PortalLog(), "/download/NewKvr.exe").empty(); },
+                                   30000));
+    EXPECT_NE(WaitForBox(p.Id()), nullptr);  // on to the Flash question
+    p.Kill();
+    EXPECT_FALSE(FileExists(dir / L"OldKvr.exe"));
+}
+
+TEST_F(KvrModes, GameShortcutUpdatesSwapsAndRestarts) {
+    // The "newest build" is the small stand-in program; it marks its start.
+    const std::string fresh = LinuxBuildFile("tests/update/kvr_tiny_installer.exe");
+    const std::wstring mark = [] {
+        wchar_t t[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, t);
+        return std::wstring(t) + L"kvr_tiny_installer.ran";
+    }();
+    ::DeleteFileW(mark.c_str());
+    ASSERT_TRUE(PortalServeLinuxFile("/download/NewKvr.exe", fresh));
+    // Its version key, computed from the same bytes fetched back.
+    const std::wstring freshCopy = dir / L"fresh.bin";
+    ASSERT_TRUE(::CopyFileW(kvrtest::BuildPath(L"tests\\update\\kvr_tiny_installer.exe").c_str(), freshCopy.c_str(),
+                            FALSE));
+    const std::wstring key = VersionKeyOfFile(freshCopy.c_str());
+    ::DeleteFileW(freshCopy.c_str());
+    ASSERT_TRUE(PortalSetUpdateConfig(Utf8(key), Utf8(ServerUrl(Server::ClientService, L"/download/NewKvr.exe"))));
+    const std::string before = ReadFileBytes(exe);
+
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L"/KvrD"));
+    EXPECT_TRUE(p.Wait(60000));
+    EXPECT_TRUE(PortalReceived("/update/ConfigKvr.htm"));
+    EXPECT_TRUE(PortalReceived("/download/NewKvr.exe"));
+    EXPECT_NE(ReadFileBytes(exe), before);
+    EXPECT_EQ(VersionKeyOfFile(exe.c_str()), key);
+    EXPECT_EQ(ReadFileBytes(dir / L"OldKvr.exe"), before);
+    EXPECT_FALSE(FileExists(dir / L"NewKvr.exe"));
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return FileExists(mark); }, 15000));  // started again
+    EXPECT_TRUE(RegistryValueExists(L"UpdTime"));
+    EXPECT_TRUE(FileExists(CommonDesktopLinkPath(kGameLinkName)));
+    ::DeleteFileW(mark.c_str());
+}
