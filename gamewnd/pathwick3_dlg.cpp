@@ -359,8 +359,11 @@ void CPathwick3Dlg::ExitAll() {
         ::PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     if (HWND hall = m_pages.Hall(); hall && ::IsWindow(hall)) {
-        // The hall follows its game window by itself; hidden first all the same.
+        // Closed like the pages: left as a child, it would be destroyed with
+        // this window behind its process's back and the process would stay.
         ::ShowWindow(hall, SW_HIDE);
+        ::SetParent(hall, nullptr);
+        ::PostMessageW(hall, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     if (m_trayShown) RemoveTrayIcon(m_hWnd);
     m_trayShown = false;

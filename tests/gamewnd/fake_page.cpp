@@ -139,16 +139,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     ::SetTimer(frame, 1, 300, nullptr);
     ::SetTimer(frame, 2, 800, nullptr);
 
+    // The game window is checked here too, not only by the frame's timer:
+    // a frame destroyed together with its game window gets no more timers.
     MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // The window-switch key (Ctrl + Tab) goes to the game window.
-        if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_TAB &&
-            msg.lParam != 2817 && Down(VK_CONTROL) && !Down(VK_SHIFT) && !Down(VK_MENU)) {
-            ::PostMessageW(g_game, msg.message, msg.wParam, msg.lParam);
-            continue;
+    for (;;) {
+        if (!::IsWindow(g_game)) break;
+        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, 800, QS_ALLINPUT) == WAIT_TIMEOUT) continue;
+        bool quit = false;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                break;
+            }
+            // The window-switch key (Ctrl + Tab) goes to the game window.
+            if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_TAB &&
+                msg.lParam != 2817 && Down(VK_CONTROL) && !Down(VK_SHIFT) && !Down(VK_MENU)) {
+                ::PostMessageW(g_game, msg.message, msg.wParam, msg.lParam);
+                continue;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
         }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        if (quit) break;
     }
     return 0;
 }
