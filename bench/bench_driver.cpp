@@ -1,6 +1,6 @@
 // Measures Windows programs from inside Wine for run_bench.py. One command a
 // run; prints "key=value" lines.
-//   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window matches
+//   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window (200+ px wide) matches
 //   memory SETTLE_MS EXE [ARGS]                private bytes after SETTLE_MS
 //   cpu PID MS                                 CPU ms used by PID during MS
 //   download URL FILE                          kvr.exe's download routine
@@ -61,6 +61,10 @@ struct Match {
 BOOL CALLBACK FindVisible(HWND h, LPARAM lp) {
     auto* m = reinterpret_cast<Match*>(lp);
     if (!::IsWindowVisible(h)) return TRUE;
+    // The game window stays 1 x 1 until its first page joins; the login
+    // window is the first full-size window.
+    RECT rc;
+    if (!::GetWindowRect(h, &rc) || rc.right - rc.left < 200) return TRUE;
     wchar_t buf[256];
     if (m->cls && (!::GetClassNameW(h, buf, 256) || wcscmp(buf, m->cls) != 0)) return TRUE;
     if (m->title && (!::GetWindowTextW(h, buf, 256) || wcscmp(buf, m->title) != 0)) return TRUE;

@@ -93,7 +93,7 @@ def bench_startup(release, driver, runs):
     mini = win_path(os.path.join(release, "bench", "bench_min_dialog.exe"))
     ours, theirs = [], []
     for _ in range(runs):
-        r = wine(driver, "startup", "30000", "-", "MarvoleKelvaraLogin", kvr, "/KvrD")
+        r = wine(driver, "startup", "30000", "#32770", "MarvoleKelvara", kvr, "/KvrD")
         wine(driver, "killall", "kvr.exe")
         if r.get("found") == "1":
             ours.append(int(r["startup_ms"]))

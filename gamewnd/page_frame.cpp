@@ -11,6 +11,15 @@ namespace kvr {
 namespace {
 // The page process's one frame; it lives until the process ends.
 std::unique_ptr<CMainFrame> g_frame;
+HWND g_gameWindow = nullptr;
+
+// The frame's own 800 ms timer dies with the frame, and when the game
+// window's process is killed the frame (its child) is destroyed without ever
+// hearing of it. A thread timer outlives the frame and ends the process then.
+void CALLBACK WatchGameWindow(HWND, UINT, UINT_PTR, DWORD) {
+    const bool frameAlive = g_frame && g_frame->m_hWnd && ::IsWindow(g_frame->m_hWnd);
+    if (!::IsWindow(g_gameWindow) || !frameAlive) ::PostQuitMessage(0);
+}
 }  // namespace
 
 bool CreatePageFrame(HWND gameWindow, bool hall) {
@@ -27,6 +36,10 @@ bool CreatePageFrame(HWND gameWindow, bool hall) {
     ::UpdateWindow(g_frame->m_hWnd);
     App().SetMainWindow(g_frame->m_hWnd);
     g_frame->InitialUpdate();
+    if (gameWindow) {
+        g_gameWindow = gameWindow;
+        ::SetTimer(nullptr, 0, 800, WatchGameWindow);
+    }
     return true;
 }
 

@@ -51,6 +51,13 @@ LRESULT CLoginBkDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     if (m_image) {
         m_width = m_image->GetWidth();
         m_height = m_image->GetHeight();
+        // The layered picture is drawn at the window's top-left: put that
+        // where a picture of this size stands centred in the work area.
+        RECT work{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const int x = work.left + (work.right - work.left - static_cast<int>(m_width)) / 2;
+        const int y = work.top + (work.bottom - work.top - static_cast<int>(m_height)) / 2;
+        ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     PaintLayered();
     m_login.Create(m_hWnd);

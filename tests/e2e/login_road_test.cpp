@@ -192,3 +192,77 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     EXPECT_EQ(CountRequests("/d.php", "server=S3&"), 1u);
     EXPECT_EQ(CountRequests("/d.php", "server=S7&"), 1u);
 }
+
+TEST_F(LoginRoadTest, OldFlashAskedAnsweredNoStillOpensTheGameWindow) {
+    // An old Flash Player: the player is asked; "No" goes on to the game.
+    ASSERT_TRUE(SetFlashVersion(L"10,0,0,1"));
+    ASSERT_TRUE(m_kvr.Start(KvrExe(), L"/KvrD"));
+    HWND question = WaitForMessageBox(m_kvr.Id(), nullptr, kStartMs);
+    ASSERT_NE(question, nullptr) << "no Flash question";
+    if (!::GetDlgItem(question, 5000)) {
+        EXPECT_NE(MessageBoxTexts(question).find(L"Flash Player版本过低"), std::wstring::npos);
+    }
+    // Nothing else yet: the game window waits for the answer.
+    for (HWND w : kvrtest::FindTopWindows(L"#32770", kvr::kGameWindowTitle, m_kvr.Id(), false))
+        EXPECT_EQ(w, question) << "a game window before the answer";
+    kvrtest::SaveScreenShot(L"e2e_flash_question");
+    // The start was reported before the question, with its statistics.
+    EXPECT_TRUE(PortalReceived("/active.htm", "tag=kvr&ver=3.0.0.3&count="));
+    EXPECT_TRUE(PortalReceived("/active.htm", "&apartdays="));
+    EXPECT_TRUE(PortalReceived("/active.htm", "&keepdays="));
+    EXPECT_TRUE(PortalReceived("/active.htm", "&weekdays="));
+    ASSERT_TRUE(AnswerMessageBox(question, false));
+    m_game = WaitForGameWindow(m_kvr.Id(), kStartMs);
+    ASSERT_NE(m_game, nullptr) << "no game window after No";
+    EXPECT_NE(WaitForLoginPage(m_kvr.Id(), {}, kStartMs), nullptr) << "no page process";
+    // No login: the window closes without asking and sends no play-time record.
+    ::PostMessageW(m_game, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(m_kvr.Wait(kStepMs)) << "the game window did not end";
+    EXPECT_EQ(CountRequests("/d.php"), 0u);
+    EXPECT_EQ(CountRequests("/login.htm"), 0u);
+}
+
+TEST_F(LoginRoadTest, KilledPageDropsItsTabAndKilledGameWindowEndsThePages) {
+    StartGameWindow();
+    LogInAccount(L"S12", L"凤凰涅槃", L"e2eone", 1);
+    ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
+    LogInAccount(L"S3", L"凤凰涅槃", L"e2etwo", 2);
+    auto frames = PageFrames(m_game);
+    ASSERT_EQ(frames.size(), 2u);
+
+    // One page process dies: its tab goes without a question, its play-time
+    // record is still sent, the other tab and the window stay.
+    DWORD victim = 0;
+    for (HWND f : frames) {
+        if (kvrtest::WindowText(f).empty()) continue;
+        victim = ProcessOf(f);
+        break;
+    }
+    if (!victim) victim = ProcessOf(frames.front());
+    HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, victim);
+    ASSERT_NE(p, nullptr);
+    ::TerminateProcess(p, 1);
+    ::WaitForSingleObject(p, 10000);
+    ::CloseHandle(p);
+    EXPECT_TRUE(WaitForRequest("/d.php", "", kStepMs)) << "no play-time record for the dead page";
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return PageFrames(m_game).size() == 1u; }, kStepMs));
+    EXPECT_EQ(CountRequests("/d.php"), 1u);
+    EXPECT_TRUE(::IsWindow(m_game));
+    EXPECT_EQ(WaitForMessageBox(m_kvr.Id(), m_game, 1000), nullptr) << "asked about a dead page";
+
+    // The game window dies: the remaining page process follows by itself
+    // (its 800 ms timer finds the window gone).
+    m_kvr.Kill();
+    const ULONGLONG killed = ::GetTickCount64();
+    const bool ended = kvrtest::WaitUntil([] { return KvrProcessIds().empty(); }, kStepMs);
+    std::string left;
+    for (DWORD id : KvrProcessIds()) {
+        left += " pid " + std::to_string(id) + " with " +
+                std::to_string(kvrtest::FindTopWindows(nullptr, nullptr, id).size()) + " top-level window(s)";
+        for (HWND f : frames)
+            if (ProcessOf(f) == id) left += ::IsWindow(f) ? ", its frame still exists" : ", its frame is gone";
+    }
+    EXPECT_TRUE(ended) << "page process(es) left behind:" << left;
+    // Generous for a loaded machine; a page that never looks would hit the limit.
+    EXPECT_LT(::GetTickCount64() - killed, 10000u);
+}

@@ -265,8 +265,11 @@ TEST(GameMenus, EntriesInOrderWithTheCurrentBossKey) {
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(::GetMenuItemCount(menu), 7);
     const UINT ids[] = {1, 2, 3, 0, 4, 5, 0xFFFFFFFFu};
-    for (int i = 0; i < 7; ++i)
-        if (i != 3) EXPECT_EQ(::GetMenuItemID(menu, i), ids[i]) << i;
+    for (int i = 0; i < 7; ++i) {
+        if (i != 3) {
+            EXPECT_EQ(::GetMenuItemID(menu, i), ids[i]) << i;
+        }
+    }
     EXPECT_EQ(MenuText(menu, 0), L"刷新 (F5)");
     EXPECT_EQ(MenuText(menu, 1), L"隐藏/恢复(" + FormatHotKey(VK_F10, 0) + L")");
     EXPECT_EQ(MenuText(menu, 2), L"清除缓存");
