@@ -145,7 +145,6 @@ def bench_memory(release, portal, driver, settle_ms):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--release", required=True, help="release build folder")
-    ap.add_argument("--test-build", help="test build folder (with the automation channel)")
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--download-mib", type=int, default=64)
     args = ap.parse_args()

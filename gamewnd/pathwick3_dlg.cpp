@@ -11,11 +11,8 @@
 #include "ui/image.h"
 #include "ui/message_box.h"
 #include "update/http_fetch.h"
-#include "update/self_update.h"
-#if __has_include("settings/setting_dlg.h")
 #include "settings/setting_dlg.h"
-#define KVR_HAVE_SETTING_DLG 1
-#endif
+#include "update/self_update.h"
 
 namespace kvr {
 
@@ -428,13 +425,11 @@ void CPathwick3Dlg::HideOrRestore() {
 }
 
 void CPathwick3Dlg::RunSettingsDialog() {
-#ifdef KVR_HAVE_SETTING_DLG
     if (m_settings) return;
     CSettingDlg dialog;
     m_settings = &dialog;  // hide/restore ends it while it is open
     dialog.DoModal(m_hWnd);
     m_settings = nullptr;
-#endif
 }
 
 void CPathwick3Dlg::EndOpenSettingsDialog() {

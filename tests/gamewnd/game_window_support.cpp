@@ -1,5 +1,6 @@
 #include "game_window_support.h"
 
+#include <tlhelp32.h>
 #include <vector>
 #include "tests/support/ui_driver.h"
 
@@ -17,6 +18,41 @@ void SetNextPage(const std::wstring& caption, const std::wstring& mode) {
     ::SetEnvironmentVariableW(L"KVR_FAKE_MODE", mode.c_str());
 }
 
+namespace {
+// Page processes this test started that outlived their game window (a
+// leftover would keep the test runner's output pipe open).
+void EndLeftoverPages() {
+    const DWORD self = ::GetCurrentProcessId();
+    kvrtest::WaitUntil(
+        [&] {
+            HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            if (snap == INVALID_HANDLE_VALUE) return true;
+            PROCESSENTRY32W entry{};
+            entry.dwSize = sizeof(entry);
+            bool any = false;
+            for (BOOL ok = ::Process32FirstW(snap, &entry); ok; ok = ::Process32NextW(snap, &entry))
+                if (entry.th32ParentProcessID == self && ::lstrcmpiW(entry.szExeFile, L"gamewnd_fake_page.exe") == 0)
+                    any = true;
+            ::CloseHandle(snap);
+            return !any;
+        },
+        2000);
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL ok = ::Process32FirstW(snap, &entry); ok; ok = ::Process32NextW(snap, &entry)) {
+        if (entry.th32ParentProcessID != self || ::lstrcmpiW(entry.szExeFile, L"gamewnd_fake_page.exe") != 0)
+            continue;
+        if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
+            ::TerminateProcess(p, 7);
+            ::CloseHandle(p);
+        }
+    }
+    ::CloseHandle(snap);
+}
+}  // namespace
+
 GameWindowRun::GameWindowRun() { m_ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
 
 GameWindowRun::~GameWindowRun() {
@@ -30,6 +66,7 @@ GameWindowRun::~GameWindowRun() {
         }
         if (::WaitForSingleObject(m_thread, 10000) == WAIT_TIMEOUT) ::TerminateThread(m_thread, 1);
         ::CloseHandle(m_thread);
+        EndLeftoverPages();
     }
     ::CloseHandle(m_ready);
 }
