@@ -38,9 +38,15 @@ def cache_value(build, name):
 
 
 def wine(exe, *args, timeout=120):
-    out = subprocess.run([WINE, exe, *args], capture_output=True, text=True, timeout=timeout)
+    # Output through a file: programs the measured one starts (page processes,
+    # Wine's helpers) inherit it, and a pipe would stay open after it ends.
+    with tempfile.TemporaryFile(mode="w+") as out:
+        subprocess.run([WINE, exe, *args], stdout=out, stderr=subprocess.DEVNULL,
+                       stdin=subprocess.DEVNULL, timeout=timeout)
+        out.seek(0)
+        text = out.read()
     values = {}
-    for line in out.stdout.splitlines():
+    for line in text.splitlines():
         if "=" in line:
             k, v = line.strip().split("=", 1)
             values[k] = v
@@ -49,7 +55,8 @@ def wine(exe, *args, timeout=120):
 
 def reg_add(key, name, value):
     subprocess.run([WINE, "reg", "add", key, "/v", name, "/d", value, "/f"],
-                   capture_output=True, timeout=60)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
 
 
 class Portal:
