@@ -9,11 +9,6 @@
 namespace kvr {
 
 namespace {
-constexpr UINT kImgBackground = 131;
-constexpr UINT kImgClose = 132;
-constexpr UINT kImgButton = 133;
-constexpr UINT kImgBarEmpty = 152;
-constexpr UINT kImgBarFull = 153;
 constexpr DWORD kBlockSize = 1024;
 
 std::wstring ProgramFolder() {
@@ -66,7 +61,7 @@ BOOL CDownGameDlg::OnInitDialog() {
     SetCaptionButtonTop(0);
     SetCaptionButtonGap(0);
     SetBorderWidth(4);
-    SetSkin(kImgBackground, false, true, 0, 0, 0, kImgClose);
+    SetSkin(IDB_DLG_BG, false, true, 0, 0, 0, IDB_CLOSE);
     SetTitle(L"游戏下载中...");
 
     // Without a name there is nothing to fetch: the window stays as it is.
@@ -76,15 +71,15 @@ BOOL CDownGameDlg::OnInitDialog() {
     // thread's messages, which are handled only after this returns.
     m_ok.SubclassDlgItem(m_hWnd, IDOK);
     m_cancel.SubclassDlgItem(m_hWnd, IDCANCEL);
-    m_ok.SetImage(kImgButton, false);
-    m_cancel.SetImage(kImgButton, false);
+    m_ok.SetImage(IDB_BUTTON, false);
+    m_cancel.SetImage(IDB_BUTTON, false);
     ::EnableWindow(m_ok, FALSE);
     m_label.SubclassDlgItem(m_hWnd, IDC_DOWN_GAME_LABEL);
     m_label.SetText(L"");
     m_label.SetFontHeight(16);
     m_label.SetTextColor(RGB(72, 81, 86));
     m_progress.SubclassDlgItem(m_hWnd, IDC_DOWN_GAME_BAR);
-    m_progress.SetImages(LoadSkinImage(kImgBarEmpty), LoadSkinImage(kImgBarFull));
+    m_progress.SetImages(LoadSkinImage(IDB_PROGRESS_BG), LoadSkinImage(IDB_PROGRESS_FILL));
     ::SendMessageW(m_progress, PBM_SETRANGE32, 0, 100);
 
     m_job = std::make_shared<Job>();

@@ -7,14 +7,6 @@
 
 namespace kvr {
 
-namespace {
-// Skin images shared by the small download windows.
-constexpr UINT kImgBackground = 131;
-constexpr UINT kImgClose = 132;
-constexpr UINT kImgBarEmpty = 152;
-constexpr UINT kImgBarFull = 153;
-}  // namespace
-
 struct CPrgsDlg::Job {
     wchar_t url[512] = {};
     wchar_t target[MAX_PATH] = {};
@@ -48,7 +40,7 @@ BOOL CPrgsDlg::OnInitDialog() {
     SetCaptionButtonGap(0);
     SetBorderWidth(4);
     SetTitle(L"版本更新中...");
-    SetSkin(kImgBackground, false, true, 0, 0, 0, kImgClose);
+    SetSkin(IDB_DLG_BG, false, true, 0, 0, 0, IDB_CLOSE);
 
     // Centred on the desktop, above every other window.
     RECT rc;
@@ -61,7 +53,7 @@ BOOL CPrgsDlg::OnInitDialog() {
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
     m_progress.SubclassDlgItem(m_hWnd, kBarId);
-    m_progress.SetImages(LoadSkinImage(kImgBarEmpty), LoadSkinImage(kImgBarFull));
+    m_progress.SetImages(LoadSkinImage(IDB_PROGRESS_BG), LoadSkinImage(IDB_PROGRESS_FILL));
     ::SendMessageW(m_progress, PBM_SETRANGE32, 0, 100);
 
     m_finished = false;
