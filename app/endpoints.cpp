@@ -32,7 +32,9 @@ std::wstring GameHallConfigPath(const std::wstring& clientName) {
 }
 
 std::wstring UrlHost(const wchar_t* url) {
-    if (!url || ::StrCmpNIW(url, L"http://", 7) != 0) return {};
+    // _wcsnicmp stops at the terminator; StrCmpNIW compares all 7 characters
+    // and reads past the end of a shorter text.
+    if (!url || _wcsnicmp(url, L"http://", 7) != 0) return {};
     const wchar_t* p = url + 7;
     size_t end = 0;
     while (p[end] && p[end] != L'/' && p[end] != L'?' && p[end] != L'#' && p[end] != L'\\') ++end;

@@ -63,7 +63,7 @@ bool SplitUrl(const wchar_t* url, bool requireScheme, UrlParts* out) {
     *out = UrlParts{};
     if (!url) return false;
     if (requireScheme) {
-        if (::StrCmpNIW(url, L"http://", 7) != 0) return false;
+        if (_wcsnicmp(url, L"http://", 7) != 0) return false;  // stops at the terminator
     } else if (std::wcslen(url) < 7) {
         return false;
     }
