@@ -83,6 +83,21 @@ std::string LinuxBuildFile(const char* relative) {
 HWND WaitForBox(DWORD pid, DWORD timeoutMs = 20000) {
     return kvrtest::WaitForWindow(nullptr, L"MarvoleKelvara", timeoutMs, pid, true);
 }
+
+// Answers the uninstall question of p with Yes; returns the final message box
+// that follows it (nullptr when none came).
+HWND AnswerUninstallYes(kvrtest::Process& p) {
+    HWND box = WaitForBox(p.Id());
+    if (!box) return nullptr;
+    kvrtest::ClickButton(box, kYesButton);
+    HWND done = nullptr;
+    kvrtest::WaitUntil([&] {
+        for (HWND h : kvrtest::FindTopWindows(nullptr, L"MarvoleKelvara", p.Id(), true))
+            if (h != box) done = h;
+        return done != nullptr;
+    }, 20000);
+    return done;
+}
 }  // namespace
 
 class KvrModes : public ::testing::Test {
@@ -125,16 +140,9 @@ TEST_F(KvrModes, UninstallRemovesSettingsReportsAndDeletesTheFolder) {
     ::CoUninitialize();
     kvrtest::Process p;
     ASSERT_TRUE(p.Start(exe, L"/uninst"));
-    HWND box = WaitForBox(p.Id());
-    ASSERT_NE(box, nullptr);
-    kvrtest::ClickButton(box, kYesButton);
-    // The final message, after the report went out.
-    HWND done = nullptr;
-    ASSERT_TRUE(kvrtest::WaitUntil([&] {
-        for (HWND h : kvrtest::FindTopWindows(nullptr, L"MarvoleKelvara", p.Id(), true))
-            if (h != box) done = h;
-        return done != nullptr;
-    }, 20000));
+    // The final message comes after the report went out.
+    HWND done = AnswerUninstallYes(p);
+    ASSERT_NE(done, nullptr);
     EXPECT_TRUE(PortalReceived("/uninstall.htm", "tag=kvr&ver=3.0.0.3&count=1"));
     kvrtest::ClickButton(done, kYesButton);
     EXPECT_TRUE(p.Wait(15000));
@@ -148,15 +156,8 @@ TEST_F(KvrModes, UninstallKeepsAFolderThatHoldsMore) {
     ASSERT_TRUE(kvrtest::WriteFileBytes(dir / L"Statistic.ini", "[Kvr]\r\nInst=1\r\n"));
     kvrtest::Process p;
     ASSERT_TRUE(p.Start(exe, L"/uninst"));
-    HWND box = WaitForBox(p.Id());
-    ASSERT_NE(box, nullptr);
-    kvrtest::ClickButton(box, kYesButton);
-    HWND done = nullptr;
-    ASSERT_TRUE(kvrtest::WaitUntil([&] {
-        for (HWND h : kvrtest::FindTopWindows(nullptr, L"MarvoleKelvara", p.Id(), true))
-            if (h != box) done = h;
-        return done != nullptr;
-    }, 20000));
+    HWND done = AnswerUninstallYes(p);
+    ASSERT_NE(done, nullptr);
     kvrtest::ClickButton(done, kYesButton);
     EXPECT_TRUE(p.Wait(15000));
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return !FileExists(exe); }, 30000));
