@@ -381,11 +381,6 @@ LRESULT CPathwick3Dlg::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, BOOL
         HandleClose(lParam);
         return 0;
     }
-    if (command == SC_KEYMENU) {
-        // F10 or Alt alone would start keyboard menu mode, a modal loop that
-        // bypasses pre-translation; the window shows no menu bar to enter.
-        return 0;
-    }
     if (command == SC_RESTORE) {
         if (m_pages.Count() == 0) {
             ::ShowWindow(m_hWnd, SW_RESTORE);

@@ -268,6 +268,15 @@ LRESULT CDlgEx::OnNcLButtonDblClk(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
     return 0;
 }
 
+LRESULT CDlgEx::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    // F10 or Alt alone would start keyboard menu mode: a modal loop with no
+    // menu to show on a skinned window, which holds the dialog until Esc
+    // (F10 is the default boss key, so it reaches open dialogs too).
+    if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
+    handled = FALSE;
+    return 0;
+}
+
 LRESULT CDlgEx::OnSize(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
     const LRESULT r = DefWindowProc(msg, wParam, lParam);
     if (m_background && wParam != SIZE_MINIMIZED) {

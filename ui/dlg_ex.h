@@ -105,6 +105,7 @@ public:
         MESSAGE_HANDLER(WM_SIZE, OnSize)
         MESSAGE_HANDLER(WM_SETICON, OnSetIcon)
         MESSAGE_HANDLER(WM_SETTEXT, OnSetText)
+        MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
         COMMAND_ID_HANDLER(kIdCaptionClose, OnCaptionButton)
         COMMAND_ID_HANDLER(kIdCaptionMinimize, OnCaptionButton)
         COMMAND_ID_HANDLER(kIdCaptionMaximize, OnCaptionButton)
@@ -121,6 +122,7 @@ private:
     LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnNcLButtonDown(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnNcLButtonDblClk(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSetIcon(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSetText(UINT, WPARAM, LPARAM, BOOL&);
