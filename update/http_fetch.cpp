@@ -221,6 +221,12 @@ bool Download(const wchar_t* url, const wchar_t* targetFile,
     unsigned long long total = 0;
     bool writeFailed = false;
     for (;;) {
+        // Asking what is available first makes WinINet fill its own buffer
+        // (8 KiB) from the socket, so the small reads below are served from
+        // memory. Without it each 512-byte read is a socket receive of its
+        // own, which costs ~60 us under Wine: 8 MB/s instead of ~50.
+        DWORD available = 0;
+        if (!::InternetQueryDataAvailable(request, &available, 0, 0)) break;
         DWORD got = 0;
         if (!::InternetReadFile(request, block.get(), blockSize, &got) || got == 0) break;
         if (std::fwrite(block.get(), 1, got, file) != got) {
