@@ -12,7 +12,7 @@ namespace kvr {
 namespace {
 
 using test::GameWindowRun;
-using test::PressKeys;
+using kvrtest::PressKeys;
 using test::SetNextPage;
 using kvrtest::WaitUntil;
 

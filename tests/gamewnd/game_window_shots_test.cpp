@@ -40,7 +40,7 @@ TEST(GameWindowShots, TabsMenuAndAddAccount) {
     ::Sleep(1200);
     EXPECT_TRUE(kvrtest::SaveScreenShot(L"gamewnd_menu"));
     ::PostMessageW(game, WM_CANCELMODE, 0, 0);
-    test::PressKeys({VK_ESCAPE});
+    kvrtest::PressKeys({VK_ESCAPE});
     ::Sleep(500);
 
     ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(1005, STN_CLICKED), 0);

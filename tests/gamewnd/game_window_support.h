@@ -42,7 +42,5 @@ private:
     HWND m_hwnd = nullptr;
 };
 
-// Keys through the system's input, as the player presses them.
-void PressKeys(std::initializer_list<WORD> keys);
 
 }  // namespace kvr::test

@@ -3,6 +3,7 @@
 // the way a player's input would reach them.
 #pragma once
 #include <windows.h>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -63,5 +64,9 @@ std::wstring AllTexts(HWND hwnd);
 
 // Clicks control `id` of a dialog as the player would: BM_CLICK on a button.
 bool ClickButton(HWND dialog, int id);
+
+// Presses the keys in order and releases them in reverse, through SendInput
+// (so low-level hooks of every process see them).
+void PressKeys(std::initializer_list<WORD> keys);
 
 }  // namespace kvrtest

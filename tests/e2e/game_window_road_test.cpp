@@ -1,0 +1,275 @@
+// The game window of a logged-in player, whole-program: the game hall, the
+// boss and sound keys through the real keyboard hook, closing one tab by its
+// close box, and the update from the window menu. kvr.exe under Wine against
+// the stand-in portal, driven from outside.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+#include "app/endpoints.h"
+#include "app/settings.h"
+#include "gamewnd/tab_strip.h"
+#include "tests/e2e/road_fixture.h"
+#include "tests/install/scratch.h"
+#include "update/version_key.h"
+
+using namespace kvre2e;
+
+namespace {
+
+// Caption buttons of the game window.
+constexpr int kSoundButton = 1002, kMenuButton = 1003, kHallButton = 1004;
+
+// The pixels the screen shows in rc (the window must be on top).
+std::vector<DWORD> ScreenPixels(const RECT& rc) {
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, dib);
+    ::BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    std::memcpy(pixels.data(), bits, pixels.size() * sizeof(DWORD));
+    ::SelectObject(mem, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::vector<DWORD> ButtonPixels(HWND game, int id) {
+    RECT rc{};
+    ::GetWindowRect(::GetDlgItem(game, id), &rc);
+    return ScreenPixels(rc);
+}
+
+bool ProcessEnded(DWORD pid) {
+    HANDLE p = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!p) return true;
+    const bool ended = ::WaitForSingleObject(p, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(p);
+    return ended;
+}
+
+// Clicks in the tab strip at a client point of the game window.
+void ClickStrip(HWND game, POINT at) {
+    ::PostMessageW(game, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    ::PostMessageW(game, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+using GameWindowRoadTest = LoginRoadTest;
+
+}  // namespace
+
+TEST_F(GameWindowRoadTest, HallOpensInsteadOfTheTabAndTheButtonReturnsToIt) {
+    StartGameWindow();
+    LogInAccount(L"S12", L"凤凰涅槃", L"hallone", 1);
+    ShowNewestPage(L"S12", L"hallone");
+    const std::vector<HWND> pages = PageFrames(m_game);
+    ASSERT_EQ(pages.size(), 1u);
+    HWND tab = pages.front();
+    ASSERT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(tab) != FALSE; }, kStepMs));
+
+    // The hall button starts a hall process of its own; the tab is hidden.
+    const size_t processes = KvrProcessIds().size();
+    ::PostMessageW(m_game, WM_COMMAND, MAKEWPARAM(kHallButton, BN_CLICKED), 0);
+    HWND hall = nullptr;
+    ASSERT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            for (HWND f : PageFrames(m_game))
+                if (f != tab) hall = f;
+            return hall != nullptr;
+        },
+        kStartMs))
+        << "the hall frame did not join the game window";
+    EXPECT_EQ(KvrProcessIds().size(), processes + 1);
+    EXPECT_NE(ProcessOf(hall), ProcessOf(tab));
+    EXPECT_TRUE(WaitForRequest(kvr::test::Utf8(kvr::paths::kGameHall), "", kStepMs))
+        << PortalReceived(kvr::test::Utf8(kvr::paths::kGameHall)).message();
+    // It shows itself once its page has loaded, in the page area, over no tab.
+    kvr::SendTestHook(hall, kvr::kHookNavigateComplete,
+                      kvr::ServerUrl(kvr::Server::ClientService, kvr::paths::kGameHall).c_str());
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(hall) != FALSE; }, kStepMs)) << "hall not shown";
+    EXPECT_FALSE(::IsWindowVisible(tab));
+    RECT client{}, area{};
+    ::GetClientRect(m_game, &client);
+    ::GetWindowRect(hall, &area);
+    ::MapWindowPoints(nullptr, m_game, reinterpret_cast<POINT*>(&area), 2);
+    EXPECT_EQ(area.left, 4);
+    EXPECT_EQ(area.top, 30);
+    EXPECT_EQ(area.right, client.right - 4);
+    EXPECT_EQ(area.bottom, client.bottom - 4);
+    kvrtest::SaveScreenShot(L"e2e_hall_shown");
+    // The hall is no tab: no login record, no play-time record for it.
+    EXPECT_EQ(CountRequests("/login.htm"), 1u);
+
+    // The button again: back to the tab, the hall process stays.
+    ::PostMessageW(m_game, WM_COMMAND, MAKEWPARAM(kHallButton, BN_CLICKED), 0);
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(tab) && !::IsWindowVisible(hall); }, kStepMs));
+    // And once more: the same hall window again, no second hall process.
+    ::PostMessageW(m_game, WM_COMMAND, MAKEWPARAM(kHallButton, BN_CLICKED), 0);
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(hall) && !::IsWindowVisible(tab); }, kStepMs));
+    EXPECT_EQ(KvrProcessIds().size(), processes + 1);
+    // A click on the active tab while the hall is shown returns to the tab.
+    const RECT firstTab = kvr::TabRect(0);
+    ClickStrip(m_game, POINT{firstTab.left + 40, firstTab.top + 10});
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(tab) && !::IsWindowVisible(hall); }, kStepMs));
+
+    // Exit all ends the hall process too; one play-time record, for the tab.
+    const DWORD hallPid = ProcessOf(hall);
+    ExitAll();
+    EXPECT_TRUE(ProcessEnded(hallPid));
+    EXPECT_EQ(CountRequests("/d.php"), 1u) << PortalReceived("/d.php").message();
+}
+
+TEST_F(GameWindowRoadTest, BossKeyHidesAndRestoresAndSoundKeyFlipsTheSoundButton) {
+    StartGameWindow();
+    LogInAccount(L"S12", L"凤凰涅槃", L"keysone", 1);
+    ShowNewestPage(L"S12", L"keysone");
+    ASSERT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(m_game) != FALSE; }, kStepMs));
+    ::SetForegroundWindow(m_game);
+    ::Sleep(1000);  // the caption buttons painted
+
+    // The sound key (default Ctrl+Q) mutes: timer 3 switches the button's
+    // image within 400 ms; pressed again, the first image returns.
+    const std::vector<DWORD> soundOn = ButtonPixels(m_game, kSoundButton);
+    kvrtest::PressKeys({VK_CONTROL, 'Q'});
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ButtonPixels(m_game, kSoundButton) != soundOn; }, 5000))
+        << "the sound button did not change to muted";
+    kvrtest::SaveWindowShot(m_game, L"e2e_muted");
+    // Ctrl+Shift+Q is not the sound key: nothing changes.
+    const std::vector<DWORD> muted = ButtonPixels(m_game, kSoundButton);
+    kvrtest::PressKeys({VK_CONTROL, VK_SHIFT, 'Q'});
+    ::Sleep(1500);
+    EXPECT_EQ(ButtonPixels(m_game, kSoundButton), muted);
+    kvrtest::PressKeys({VK_CONTROL, 'Q'});
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ButtonPixels(m_game, kSoundButton) == soundOn; }, 5000))
+        << "the sound button did not return to sound on";
+
+    // The boss key (default F10) hides the window with its tabs, and brings
+    // it back; the page processes keep running meanwhile.
+    kvrtest::PressKeys({VK_F10});
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return !::IsWindowVisible(m_game); }, 5000)) << "boss key did not hide";
+    EXPECT_EQ(PageFrames(m_game).size(), 1u);
+    EXPECT_EQ(KvrProcessIds().size(), 2u);
+    kvrtest::PressKeys({VK_F10});
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(m_game) != FALSE; }, 5000))
+        << "boss key did not restore";
+    EXPECT_FALSE(::IsIconic(m_game));
+    ExitAll();
+    EXPECT_EQ(CountRequests("/d.php", "server=S12&"), 1u);
+}
+
+TEST_F(GameWindowRoadTest, ClosingOneTabByItsCloseBoxSendsItsRecordAndKeepsTheOthers) {
+    StartGameWindow();
+    LogInAccount(L"S12", L"凤凰涅槃", L"closeone", 1);
+    ASSERT_EQ(PageFrames(m_game).size(), 1u);
+    const DWORD firstPid = ProcessOf(PageFrames(m_game).front());
+    ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
+    LogInAccount(L"S3", L"凤凰涅槃", L"closetwo", 2);
+    ShowNewestPage(L"S3", L"closetwo");
+    ASSERT_EQ(PageFrames(m_game).size(), 2u);
+
+    // The first tab's close box, as the player clicks it: the account
+    // question, answered No first: nothing changes.
+    const RECT box = kvr::TabCloseBoxRect(0);
+    const POINT at{box.left + 5, box.top + 5};
+    ::PostMessageW(m_game, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    ClickStrip(m_game, at);
+    HWND question = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
+    ASSERT_NE(question, nullptr) << "no question before closing the tab";
+    kvrtest::SaveScreenShot(L"e2e_close_tab_question");
+    ASSERT_TRUE(AnswerMessageBox(question, false));
+    ::Sleep(1000);
+    EXPECT_EQ(PageFrames(m_game).size(), 2u);
+    EXPECT_EQ(CountRequests("/d.php"), 0u);
+
+    // Yes: that account's play-time record, its process ends, the other tab
+    // stays and becomes the shown one; no whole-window question.
+    ::PostMessageW(m_game, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    ClickStrip(m_game, at);
+    question = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(AnswerMessageBox(question, true));
+    EXPECT_TRUE(WaitForRequest("/d.php", "server=S12&", kStepMs)) << PortalReceived("/d.php").message();
+    EXPECT_EQ(CountRequests("/d.php"), 1u);
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ProcessEnded(firstPid); }, kStepMs)) << "the closed tab's process runs on";
+    ASSERT_TRUE(kvrtest::WaitUntil([&] { return PageFrames(m_game).size() == 1u; }, kStepMs));
+    HWND remaining = PageFrames(m_game).front();
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(remaining) != FALSE; }, kStepMs));
+    EXPECT_TRUE(::IsWindow(m_game));
+
+    // The last tab's close box asks about the whole window instead.
+    ClickStrip(m_game, at);
+    question = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(AnswerMessageBox(question, true));
+    DWORD code = 0;
+    EXPECT_TRUE(m_kvr.Wait(kStepMs, &code)) << "the game window did not end";
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return KvrProcessIds().empty(); }, kStepMs));
+    EXPECT_EQ(CountRequests("/d.php"), 2u);
+    EXPECT_EQ(CountRequests("/d.php", "server=S3&"), 1u);
+}
+
+TEST_F(GameWindowRoadTest, UpdateFromTheMenuSwapsTheExecutableAndRestarts) {
+    // A copy of the program in a folder of its own: the update replaces it.
+    kvrtest::ScratchDir dir{L"kvrmenuupd"};
+    const std::wstring exe = dir / L"kvr.exe";
+    ASSERT_TRUE(::CopyFileW(KvrExe().c_str(), exe.c_str(), FALSE));
+    const std::string before = kvrtest::ReadFileBytes(exe);
+    // Checked today already: the game shortcut does not update at start-up.
+    struct UpdTimeToday {
+        UpdTimeToday() { kvr::StoreUpdateTime(); }
+        ~UpdTimeToday() { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, L"UpdTime"); }
+    } updTime;
+    // The "newest build" is a small program that leaves a mark when started.
+    const char* build = std::getenv("KVR_BUILD_DIR");
+    ASSERT_NE(build, nullptr);
+    ASSERT_TRUE(kvr::test::PortalServeLinuxFile("/download/NewKvr.exe",
+                                                 std::string(build) + "/tests/update/kvr_tiny_installer.exe"));
+    const std::wstring fresh = dir / L"fresh.bin";
+    ASSERT_TRUE(::CopyFileW(kvrtest::BuildPath(L"tests\\update\\kvr_tiny_installer.exe").c_str(), fresh.c_str(), FALSE));
+    const std::wstring key = kvr::VersionKeyOfFile(fresh.c_str());
+    ::DeleteFileW(fresh.c_str());
+    ASSERT_TRUE(kvr::test::PortalSetUpdateConfig(
+        kvr::test::Utf8(key),
+        kvr::test::Utf8(kvr::ServerUrl(kvr::Server::ClientService, L"/download/NewKvr.exe"))));
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring mark = std::wstring(temp) + L"kvr_tiny_installer.ran";
+    ::DeleteFileW(mark.c_str());
+
+    StartGameWindow(exe);
+    LogInAccount(L"S12", L"凤凰涅槃", L"updone", 1);
+    ShowNewestPage(L"S12", L"updone");
+    EXPECT_EQ(CountRequests("/update/ConfigKvr.htm"), 0u) << "the start-up check was not throttled";
+
+    // The window menu, "更新": the fourth entry (the separator is skipped).
+    ::PostMessageW(m_game, WM_COMMAND, MAKEWPARAM(kMenuButton, BN_CLICKED), 0);
+    HWND menu = kvrtest::WaitForWindow(L"#32768", nullptr, kStepMs, m_kvr.Id(), true);
+    ASSERT_NE(menu, nullptr) << "the window menu did not open";
+    kvrtest::SaveScreenShot(L"e2e_window_menu");
+    for (int i = 0; i < 4; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+
+    // A newer build: the window ends at once, without the exit question,
+    // sending the tab's play-time record; "/update" downloads, swaps and
+    // starts the new executable.
+    EXPECT_TRUE(m_kvr.Wait(kStepMs)) << "the game window did not end for the update";
+    EXPECT_EQ(CountRequests("/d.php", "server=S12&"), 1u) << PortalReceived("/d.php").message();
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, kStartMs))
+        << "the new build was not started";
+    EXPECT_GE(CountRequests("/update/ConfigKvr.htm"), 2u);  // the menu's check and the updater's
+    EXPECT_EQ(CountRequests("/download/NewKvr.exe"), 1u);
+    EXPECT_EQ(kvr::VersionKeyOfFile(exe.c_str()), key);
+    EXPECT_EQ(kvrtest::ReadFileBytes(dir / L"OldKvr.exe"), before);
+    EXPECT_FALSE(kvrtest::FileExists(dir / L"NewKvr.exe"));
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return KvrProcessIds().empty(); }, kStepMs));
+    ::DeleteFileW(mark.c_str());
+}
