@@ -31,18 +31,20 @@ void DeleteAtRestart(const wchar_t* path) {
 }
 }  // namespace
 
+void ReadUpdateConfig(const wchar_t* configFile, UpdateConfig* out) {
+    wchar_t key[64] = {};
+    wchar_t address[512] = {};
+    ::GetPrivateProfileStringW(L"VerKey", L"Kvr", L"", key, 64, configFile);
+    ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, configFile);
+    out->key = key;
+    out->address = address;
+}
+
 bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConfig* out) {
     out->key.clear();
     out->address.clear();
     const bool whole = Download(url, configFile);
-    if (whole) {
-        wchar_t key[64] = {};
-        wchar_t address[512] = {};
-        ::GetPrivateProfileStringW(L"VerKey", L"Kvr", L"", key, 64, configFile);
-        ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, configFile);
-        out->key = key;
-        out->address = address;
-    }
+    if (whole) ReadUpdateConfig(configFile, out);
     // A cut page is of no use either: it does not stay in the program folder.
     ::DeleteFileW(configFile);
     return whole;

@@ -16,6 +16,9 @@ struct UpdateConfig {
 // Downloads the configuration page from url into configFile, reads it and
 // deletes the file. False (and an empty key) unless the whole page arrived.
 bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConfig* out);
+// Reads "VerKey"/"Kvr" (at most 63 characters) and "VerKey"/"UpdAddr" (at
+// most 511) from a downloaded configuration page; missing values are empty.
+void ReadUpdateConfig(const wchar_t* configFile, UpdateConfig* out);
 
 // The check with its inputs given: mode of this process, whether the stored
 // update time allows a check today, the running executable and the

@@ -22,6 +22,8 @@
 #include "update/down_game_dlg.h"
 #include "update/flash_check.h"
 #include "update/http_fetch.h"
+#include "update/self_update.h"
+#include "update/version_key.h"
 
 namespace {
 
@@ -193,5 +195,37 @@ TEST(Robustness, IniValuesAndVersions) {
         ASSERT_FALSE(kvr::FlashVersionPasses(guard.Place(version), copy.c_str())) << version;
         (void)kvr::FlashVersionPasses(guard.Place(version));
     }
+}
+
+TEST(Robustness, UpdateConfigurationPage) {
+    // Pages as a broken or hostile server might send them: sections and keys
+    // in any case and order, over-long values, stray bytes, no line ends.
+    RandomText rnd(7);
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    const std::wstring file = std::wstring(folder) + L"kvr_robust_ConfigKvr.htm";
+    const std::vector<std::string> pieces = {"[VerKey]", "[verkey]", "[Other]", "Kvr=", "kvr =", "UpdAddr=",
+                                             "UPDADDR=", "\r\n", "\n", "\r", "=", ";", "[", "]", "\"", " ",
+                                             "0123456789abcdef", "http://127.0.0.1/x.exe", std::string(700, 'a'),
+                                             std::string("\xEF\xBB\xBF"), std::string("\xFF\xFE"),
+                                             std::string(1, '\0'), "\xE6\x9C\x8D"};
+    for (int i = 0; i < kCases; ++i, ++g_tried) {
+        std::string page;
+        const unsigned count = rnd.Next() % 24;
+        for (unsigned k = 0; k < count; ++k) page += pieces[rnd.Next() % pieces.size()];
+        HANDLE f = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(f, page.data(), static_cast<DWORD>(page.size()), &written, nullptr);
+        ::CloseHandle(f);
+        kvr::UpdateConfig config;
+        kvr::ReadUpdateConfig(file.c_str(), &config);
+        ASSERT_LE(config.key.size(), 63u);
+        ASSERT_LE(config.address.size(), 511u);
+        // What the check does with them next: compare, and test the address.
+        (void)kvr::VersionKeysMatch(config.key, L"0123456789abcdef0123456789ab3003");
+        (void)kvr::IsTrustedDownloadUrl(config.address.c_str());
+    }
+    ::DeleteFileW(file.c_str());
     std::printf("robustness: %d cases tried, none crashed or overflowed\n", g_tried);
 }

@@ -1,0 +1,164 @@
+// The update under every fault the network or the disk can produce: the
+// stand-in down, 404, no length, a length the server does not keep (the
+// connection ends early), a slow answer, a locked, full or missing target,
+// the executable in use. Whatever happens, the player keeps a working program:
+// the executable is replaced only by a complete, verified download.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstdio>
+#include <string>
+#include "app/endpoints.h"
+#include "app/command_line.h"
+#include "tests/install/scratch.h"
+#include "tests/support/portal_client.h"
+#include "update/prgs_dlg.h"
+#include "update/self_update.h"
+#include "update/version_key.h"
+
+using namespace kvr;
+using namespace kvr::test;
+using kvrtest::ScratchDir;
+
+namespace {
+
+constexpr size_t kNewBuildSize = 300000;
+int g_survived = 0;
+
+std::wstring Url(const wchar_t* path) { return ServerUrl(Server::ClientService, path); }
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    ::CloseHandle(f);
+    return ok;
+}
+
+std::string NewBuildBytes() {
+    const auto bytes = PatternBytes(kNewBuildSize);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class UpdateFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(PortalReset());
+        ASSERT_TRUE(WriteBytes(m_exe, m_oldBuild));
+        // The newest build and its key, as the server publishes them.
+        ASSERT_TRUE(PortalServePattern("/download/NewKvr.exe", kNewBuildSize));
+        const std::wstring sample = m_dir / L"sample.bin";
+        ASSERT_TRUE(WriteBytes(sample, NewBuildBytes()));
+        m_newKey = VersionKeyOfFile(sample.c_str());
+        ::DeleteFileW(sample.c_str());
+    }
+    void TearDown() override { PortalReset(); }
+
+    // The update as the program runs it: the progress dialog downloads into
+    // `target`; only a complete download is verified and swapped in.
+    bool RunUpdate(const std::wstring& target) {
+        CPrgsDlg dialog;
+        const std::wstring url = Url(L"/download/NewKvr.exe");
+        dialog.SetUrl(url.c_str());
+        dialog.SetTargetPath(target.c_str());
+        if (dialog.DoModal(nullptr) != IDOK) return false;
+        return InstallDownloadedUpdate(m_exe.c_str(), target.c_str(), m_newKey);
+    }
+
+    // The running program is still the old build, whole.
+    ::testing::AssertionResult OldBuildKept() {
+        if (kvrtest::ReadFileBytes(m_exe) != m_oldBuild) return ::testing::AssertionFailure() << "kvr.exe changed";
+        ++g_survived;
+        return ::testing::AssertionSuccess();
+    }
+
+    ScratchDir m_dir{L"faults"};
+    const std::wstring m_exe = m_dir / L"kvr.exe";
+    const std::wstring m_newPath = m_dir / L"NewKvr.exe";
+    const std::string m_oldBuild = std::string(4096, 'o');
+    std::wstring m_newKey;
+};
+
+}  // namespace
+
+TEST_F(UpdateFaults, ConfigurationPageFaultsMeanNoUpdate) {
+    ASSERT_TRUE(PortalSetUpdateConfig(Utf8(m_newKey), Utf8(Url(L"/download/NewKvr.exe"))));
+    const std::wstring page = Url(L"/update/ConfigKvr.htm");
+    // Without a fault the check offers the update: the faults below matter.
+    ASSERT_TRUE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()));
+
+    const struct {
+        const char* mode;
+        int delayMs;
+        long cut;
+    } faults[] = {{"404", 0, -1}, {"nolength", 0, -1}, {"short", 0, 10}, {"short", 0, 0}};
+    for (const auto& f : faults) {
+        ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", f.mode, f.delayMs, f.cut));
+        EXPECT_FALSE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str())) << f.mode;
+        EXPECT_FALSE(kvrtest::FileExists(m_dir / L"ConfigKvr.htm")) << f.mode << ": page left behind";
+        EXPECT_TRUE(OldBuildKept()) << f.mode;
+    }
+    // A slow answer is only late.
+    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "slow", 1500));
+    EXPECT_TRUE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()));
+    ++g_survived;
+    // The server gone altogether.
+    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "none"));
+    ASSERT_TRUE(PortalSetRole("client-service", false));
+    EXPECT_FALSE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()));
+    ASSERT_TRUE(PortalSetRole("client-service", true));
+    EXPECT_TRUE(OldBuildKept());
+}
+
+TEST_F(UpdateFaults, DownloadFaultsKeepTheRunningProgram) {
+    const struct {
+        const char* mode;
+        long cut;
+    } faults[] = {{"404", -1}, {"nolength", -1}, {"short", -1}, {"short", 1}};
+    for (const auto& f : faults) {
+        ASSERT_TRUE(PortalFault("/download/NewKvr.exe", f.mode, 0, f.cut));
+        EXPECT_FALSE(RunUpdate(m_newPath)) << f.mode;
+        EXPECT_TRUE(OldBuildKept()) << f.mode;
+    }
+    ASSERT_TRUE(PortalFault("/download/NewKvr.exe", "none"));
+    ASSERT_TRUE(PortalSetRole("client-service", false));
+    EXPECT_FALSE(RunUpdate(m_newPath));
+    ASSERT_TRUE(PortalSetRole("client-service", true));
+    EXPECT_TRUE(OldBuildKept());
+
+    // Whole and verified: the one case that replaces the program.
+    ASSERT_TRUE(RunUpdate(m_newPath));
+    EXPECT_EQ(kvrtest::ReadFileBytes(m_exe), NewBuildBytes());
+    EXPECT_EQ(kvrtest::ReadFileBytes(m_dir / L"OldKvr.exe"), m_oldBuild);
+}
+
+TEST_F(UpdateFaults, LockedFullOrMissingTargetsKeepTheRunningProgram) {
+    // The download's file held by another program without write sharing.
+    // (A read-only attribute would not do here: Wine maps it to permission
+    // bits, which root, as on CI machines, may ignore.)
+    ASSERT_TRUE(WriteBytes(m_newPath, "old download"));
+    HANDLE held = ::CreateFileW(m_newPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(RunUpdate(m_newPath));
+    ::CloseHandle(held);
+    EXPECT_TRUE(OldBuildKept());
+    ::DeleteFileW(m_newPath.c_str());
+
+    // A full disk: every write fails (Linux's /dev/full through drive Z:).
+    EXPECT_FALSE(RunUpdate(L"Z:\\dev\\full"));
+    EXPECT_TRUE(OldBuildKept());
+
+    // A folder that does not exist.
+    EXPECT_FALSE(RunUpdate(m_dir / L"missing\\NewKvr.exe"));
+    EXPECT_TRUE(OldBuildKept());
+
+    // The download is whole but the executable cannot be moved aside (held
+    // open without delete sharing): nothing is swapped.
+    HANDLE busy = ::CreateFileW(m_exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(RunUpdate(m_newPath));
+    ::CloseHandle(busy);
+    EXPECT_TRUE(OldBuildKept());
+    std::printf("fault scenarios: %d survived, the running program kept every time\n", g_survived);
+}
