@@ -2,7 +2,7 @@
 // run; prints "key=value" lines.
 //   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window (200+ px wide) matches
 //   memory SETTLE_MS EXE [ARGS]                private bytes after SETTLE_MS
-//   cpu PID MS                                 CPU ms used by PID during MS
+//   cpu MS PID [PID...]                        CPU ms used by the processes during MS
 //   download URL FILE                          kvr.exe's download routine
 //   killall NAME                               ends every process of that image name
 // In ARGS, {hwnd} stands for a plain window of this driver (a stand-in game window).
@@ -11,6 +11,7 @@
 #include <tlhelp32.h>
 #include <cstdio>
 #include <string>
+#include <vector>
 #include "update/http_fetch.h"
 
 namespace {
@@ -103,7 +104,11 @@ int wmain(int argc, wchar_t** argv) {
         if (!Start(argv[5], JoinArgs(argc, argv, 6), &pi)) return 3;
         while (!m.found && NowMs() - t0 < timeout) {
             ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&m));
-            if (!m.found) ::Sleep(2);
+            if (m.found) break;
+            // A page process started with {hwnd} sends to its owner window.
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+            ::Sleep(2);
         }
         std::printf("startup_ms=%llu\nfound=%d\n", NowMs() - t0, m.found ? 1 : 0);
         ::TerminateProcess(pi.hProcess, 0);
@@ -128,18 +133,25 @@ int wmain(int argc, wchar_t** argv) {
         return ok ? 0 : 1;
     }
     if (cmd == L"cpu" && argc >= 4) {
-        HANDLE p = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(argv[2])));
-        if (!p) return 3;
-        auto used = [p] {
-            FILETIME c, e, k, u;
-            ::GetProcessTimes(p, &c, &e, &k, &u);
-            ULARGE_INTEGER kk{{k.dwLowDateTime, k.dwHighDateTime}}, uu{{u.dwLowDateTime, u.dwHighDateTime}};
-            return (kk.QuadPart + uu.QuadPart) / 10000;  // ms
+        std::vector<HANDLE> processes;
+        for (int i = 3; i < argc; ++i)
+            if (HANDLE p = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(argv[i]))))
+                processes.push_back(p);
+        if (processes.empty()) return 3;
+        auto used = [&processes] {
+            ULONGLONG ms = 0;
+            for (HANDLE p : processes) {
+                FILETIME c, e, k, u;
+                if (!::GetProcessTimes(p, &c, &e, &k, &u)) continue;
+                ULARGE_INTEGER kk{{k.dwLowDateTime, k.dwHighDateTime}}, uu{{u.dwLowDateTime, u.dwHighDateTime}};
+                ms += (kk.QuadPart + uu.QuadPart) / 10000;
+            }
+            return ms;
         };
         const ULONGLONG before = used();
-        ::Sleep(static_cast<DWORD>(_wtoi(argv[3])));
-        std::printf("cpu_ms=%llu\n", used() - before);
-        ::CloseHandle(p);
+        ::Sleep(static_cast<DWORD>(_wtoi(argv[2])));
+        std::printf("cpu_ms=%llu\nprocesses=%zu\n", used() - before, processes.size());
+        for (HANDLE p : processes) ::CloseHandle(p);
         return 0;
     }
     if (cmd == L"download" && argc >= 4) {

@@ -7,7 +7,8 @@
               (target: >= 0.8 of curl's throughput)
   memory      an idle page process (game hall)   vs  a bare browser-control host
               (target: ratio <= 1.2)
-  idle CPU    a game window with three tabs over 10 s (target: about 0)
+  idle CPU    a game window with three tabs over 10 s (target: about 0); logging
+              in needs the test build's automation channel (--hooks-build)
   size        kvr.exe                            (target: <= 2 MiB)
 
 Run by ./kvr bench, which sets up Wine (prefix, display, wineserver).
@@ -98,12 +99,17 @@ def bench_startup(release, driver, runs):
     reg_add(r"HKLM\SOFTWARE\Macromedia\FlashPlayer", "CurrentVersion", "32,0,0,465")
     kvr = win_path(os.path.join(release, "kvr.exe"))
     mini = win_path(os.path.join(release, "bench", "bench_min_dialog.exe"))
-    ours, theirs = [], []
+    ours, pages, theirs = [], [], []
     for _ in range(runs):
         r = wine(driver, "startup", "30000", "#32770", "MarvoleKelvara", kvr, "/KvrD")
         wine(driver, "killall", "kvr.exe")
         if r.get("found") == "1":
             ours.append(int(r["startup_ms"]))
+        # The page process alone, as the game window starts it.
+        r = wine(driver, "startup", "30000", "#32770", "MarvoleKelvara", kvr, "/newgm", "/{hwnd}", "/0")
+        wine(driver, "killall", "kvr.exe")
+        if r.get("found") == "1":
+            pages.append(int(r["startup_ms"]))
         r = wine(driver, "startup", "30000", "KvrBenchMinDialog", "-", mini)
         if r.get("found") == "1":
             theirs.append(int(r["startup_ms"]))
@@ -112,7 +118,15 @@ def bench_startup(release, driver, runs):
         return False
     a, b = statistics.median(ours), statistics.median(theirs)
     ratio = a / max(b, 1)
-    return report("start-up", int(a), int(b), "ms", ratio, "<= 1.2", ratio <= 1.2)
+    ok = report("start-up", int(a), int(b), "ms", ratio, "<= 1.2", ratio <= 1.2)
+    if pages:
+        page = statistics.median(pages)
+        # The login window belongs to a page process the game window starts
+        # (every account is a process of its own): two program starts against
+        # the yardstick's one.
+        print("%-10s   of which: game window until its page process starts ~%d ms, page process to its "
+              "login window %d ms (one program start alone: %d ms)" % ("", max(a - page, 0), page, b))
+    return ok
 
 
 def bench_download(portal, driver, size_mib):
@@ -131,8 +145,12 @@ def bench_download(portal, driver, size_mib):
         print("%-10s kvr download failed" % "download")
         return False
     ratio = (size / ours) / (size / max(theirs, 1))  # throughput of kvr / throughput of curl
-    return report("download", "%.0f" % (size / 1048576.0 / (ours / 1000.0)),
-                  "%.0f" % (size / 1048576.0 / (max(theirs, 1) / 1000.0)), "MB/s", ratio, ">= 0.8", ratio >= 0.8)
+    ok = report("download", "%.0f" % (size / 1048576.0 / (ours / 1000.0)),
+                "%.0f" % (size / 1048576.0 / (max(theirs, 1) / 1000.0)), "MB/s", ratio, ">= 0.8", ratio >= 0.8)
+    if not ok:
+        print("%-10s   the update download reads 512 bytes per InternetReadFile; each read costs a few "
+              "microseconds under Wine, which curl's large reads do not pay" % "")
+    return ok
 
 
 def bench_memory(release, portal, driver, settle_ms):
@@ -155,11 +173,53 @@ def bench_memory(release, portal, driver, settle_ms):
                   "<= 1.2", ratio <= 1.2)
 
 
+def bench_idle_cpu(hooks_build, driver, seconds):
+    """CPU of a game window with three tabs (and its page processes) over `seconds`.
+
+    Logging in needs the test-only automation channel, so this runs the
+    test build's kvr.exe through its walk driver (kvr_walk --hold 3)."""
+    walker = os.path.join(hooks_build, "tests", "e2e", "kvr_walk.exe")
+    if not os.path.exists(walker):
+        print("%-10s not measured: no %s (build the tests first)" % ("idle CPU", walker))
+        return False
+    base = int(cache_value(hooks_build, "KVR_PORT_BASE") or 18300)
+    portal = Portal(base)
+    env = dict(os.environ, KVR_BUILD_DIR=hooks_build)
+    walk = subprocess.Popen([WINE, walker, "--hold", "3"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, cwd=hooks_build, env=env, text=True)
+    try:
+        line = walk.stdout.readline().strip()
+        if not line.startswith("PIDS "):
+            print("%-10s could not open three tabs (%s)" % ("idle CPU", line or "no answer"))
+            return False
+        pids = line.split()[1:]
+        time.sleep(2)  # let the tabs settle after their first paint
+        r = wine(driver, "cpu", str(seconds * 1000), *pids)
+        used = int(r.get("cpu_ms", "-1"))
+        share = used / (seconds * 1000.0) * 100
+        ok = 0 <= used and share < 1.0
+        print("%-10s game window + %d page processes, %d s idle: %d ms CPU (%.2f %% of one core)  "
+              "target about 0 (< 1 %%)  %s" % ("idle CPU", len(pids) - 1, seconds, used, share,
+                                               "OK" if ok else "MISSED"))
+        return ok
+    finally:
+        try:
+            walk.stdin.write("\n")
+            walk.stdin.flush()
+            walk.wait(timeout=60)
+        except (OSError, subprocess.SubprocessError):
+            walk.kill()
+        wine(driver, "killall", "kvr.exe")
+        portal.stop()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--release", required=True, help="release build folder")
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--download-mib", type=int, default=64)
+    ap.add_argument("--hooks-build", help="test build folder (kvr_walk.exe) for the idle CPU of three tabs")
+    ap.add_argument("--idle-seconds", type=int, default=10)
     args = ap.parse_args()
 
     driver = os.path.join(args.release, "bench", "bench_driver.exe")
@@ -173,6 +233,8 @@ def main():
         results.append(bench_memory(args.release, portal, driver, 8000))
     finally:
         portal.stop()
+    if args.hooks_build:
+        results.append(bench_idle_cpu(os.path.abspath(args.hooks_build), driver, args.idle_seconds))
     print("%d of %d targets met" % (sum(results), len(results)))
     return 0
 
