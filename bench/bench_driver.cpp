@@ -2,7 +2,6 @@
 // run; prints "key=value" lines.
 //   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window (200+ px wide) matches
 //   memory SETTLE_MS EXE [ARGS]                private bytes after SETTLE_MS
-//   cpu MS PID [PID...]                        CPU ms used by the processes during MS
 //   download URL FILE                          kvr.exe's download routine
 //   killall NAME                               ends every process of that image name
 // In ARGS, {hwnd} stands for a plain window of this driver (a stand-in game window).
@@ -11,7 +10,6 @@
 #include <tlhelp32.h>
 #include <cstdio>
 #include <string>
-#include <vector>
 #include "update/http_fetch.h"
 
 namespace {
@@ -131,28 +129,6 @@ int wmain(int argc, wchar_t** argv) {
         ::CloseHandle(pi.hProcess);
         ::CloseHandle(pi.hThread);
         return ok ? 0 : 1;
-    }
-    if (cmd == L"cpu" && argc >= 4) {
-        std::vector<HANDLE> processes;
-        for (int i = 3; i < argc; ++i)
-            if (HANDLE p = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(argv[i]))))
-                processes.push_back(p);
-        if (processes.empty()) return 3;
-        auto used = [&processes] {
-            ULONGLONG ms = 0;
-            for (HANDLE p : processes) {
-                FILETIME c, e, k, u;
-                if (!::GetProcessTimes(p, &c, &e, &k, &u)) continue;
-                ULARGE_INTEGER kk{{k.dwLowDateTime, k.dwHighDateTime}}, uu{{u.dwLowDateTime, u.dwHighDateTime}};
-                ms += (kk.QuadPart + uu.QuadPart) / 10000;
-            }
-            return ms;
-        };
-        const ULONGLONG before = used();
-        ::Sleep(static_cast<DWORD>(_wtoi(argv[2])));
-        std::printf("cpu_ms=%llu\nprocesses=%zu\n", used() - before, processes.size());
-        for (HANDLE p : processes) ::CloseHandle(p);
-        return 0;
     }
     if (cmd == L"download" && argc >= 4) {
         const ULONGLONG t0 = NowMs();
