@@ -62,13 +62,8 @@ bool CBtnEx::SetImage(HBITMAP strip, bool resize) {
     }
     m_frameSize = SIZE{sz.cx / 4, sz.cy};
     if (m_frameSize.cx <= 0 || m_frameSize.cy <= 0) return false;
-    m_frames = ImageList_Create(m_frameSize.cx, m_frameSize.cy, ILC_COLOR24 | ILC_MASK, 4, 0);
+    m_frames = MaskedImageList(strip, 4);
     if (!m_frames) return false;
-    // Adding with a mask colour blackens those pixels of the source; the
-    // caller's strip is kept intact by adding a copy.
-    HBITMAP copy = static_cast<HBITMAP>(::CopyImage(strip, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ImageList_AddMasked(m_frames, copy ? copy : strip, kMaskColor);
-    if (copy) ::DeleteObject(copy);
     if (m_hWnd) {
         if (resize)
             ::SetWindowPos(m_hWnd, nullptr, 0, 0, m_frameSize.cx, m_frameSize.cy,
@@ -126,7 +121,7 @@ void CBtnEx::SetTextColor(COLORREF color) {
 }
 
 void CBtnEx::ResetState() {
-    m_hovering = false;
+    m_hover.Clear();
     m_pressedLatch = false;
     if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
@@ -134,7 +129,7 @@ void CBtnEx::ResetState() {
 int CBtnEx::CurrentFrame(bool selected) const {
     if (m_hWnd && !::IsWindowEnabled(m_hWnd)) return kFrameDisabled;
     if (selected || m_pressedLatch) return kFramePressed;
-    return m_hovering ? kFrameHover : kFrameNormal;
+    return m_hover.Hovering() ? kFrameHover : kFrameNormal;
 }
 
 BOOL CBtnEx::PreTranslateMessage(MSG* msg) {
@@ -152,7 +147,7 @@ LRESULT CBtnEx::OnDrawItem(UINT, WPARAM, LPARAM lParam, BOOL&) {
         frame = kFramePressed;
         m_pressedLatch = true;
     } else {
-        frame = m_hovering ? kFrameHover : kFrameNormal;
+        frame = m_hover.Hovering() ? kFrameHover : kFrameNormal;
     }
     Draw(dis->hDC, dis->rcItem, frame);
     return TRUE;
@@ -198,24 +193,20 @@ void CBtnEx::DrawCaption(HDC dc, const RECT& rc, int frame) {
 }
 
 LRESULT CBtnEx::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& handled) {
-    if (!m_tracking) {
-        TRACKMOUSEEVENT tme{sizeof(tme), TME_HOVER | TME_LEAVE, m_hWnd, 10};
-        m_tracking = ::TrackMouseEvent(&tme) != FALSE;
-    }
+    m_hover.Moved(m_hWnd);
     handled = FALSE;
     return 0;
 }
 
 LRESULT CBtnEx::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
-    m_hovering = true;
+    m_hover.Hovered();
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
     if (m_tooltipOn) UpdateTooltip();
     return 0;
 }
 
 LRESULT CBtnEx::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
-    m_hovering = false;
-    m_tracking = false;
+    m_hover.Left();
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <string>
+#include "ui/mouse_hover.h"
 #include "ui/window.h"
 
 namespace kvr {
@@ -83,8 +84,7 @@ private:
     HIMAGELIST m_frames = nullptr;
     SIZE m_frameSize{0, 0};
     COLORREF m_textColor = RGB(0, 0, 0);
-    bool m_hovering = false;
-    bool m_tracking = false;
+    MouseHover m_hover;
     bool m_pressedLatch = false;
     bool m_handCursor = false;
     bool m_tooltipOn = false;

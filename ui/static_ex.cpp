@@ -55,11 +55,8 @@ bool CStaticEx::SetPicture(HBITMAP bmp) {
     m_pictureSize = SIZE{0, 0};
     m_pictureRight = false;
     if (sz.cx <= 0 || sz.cy <= 0) return false;
-    m_picture = ImageList_Create(sz.cx, sz.cy, ILC_COLOR24 | ILC_MASK, 1, 0);
+    m_picture = MaskedImageList(bmp, 1);
     if (!m_picture) return false;
-    HBITMAP copy = static_cast<HBITMAP>(::CopyImage(bmp, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ImageList_AddMasked(m_picture, copy ? copy : bmp, kMaskColor);
-    if (copy) ::DeleteObject(copy);
     m_pictureSize = sz;
     Invalidate();
     return true;
@@ -138,7 +135,7 @@ void CStaticEx::Draw(HDC dc, int width, int height) {
     }
     HGDIOBJ oldFont = ::SelectObject(dc, m_font);
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, m_useHoverColor && m_hovering ? m_hoverColor : m_textColor);
+    ::SetTextColor(dc, m_useHoverColor && m_hover.Hovering() ? m_hoverColor : m_textColor);
 
     RECT sample{0, 0, 0, 0};
     ::DrawTextW(dc, kSample, 11, &sample, DT_CALCRECT);
@@ -175,23 +172,19 @@ void CStaticEx::Draw(HDC dc, int width, int height) {
 }
 
 LRESULT CStaticEx::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& handled) {
-    if (!m_tracking) {
-        TRACKMOUSEEVENT tme{sizeof(tme), TME_HOVER | TME_LEAVE, m_hWnd, 10};
-        m_tracking = ::TrackMouseEvent(&tme) != FALSE;
-    }
+    m_hover.Moved(m_hWnd);
     handled = FALSE;
     return 0;
 }
 
 LRESULT CStaticEx::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
-    m_hovering = true;
+    m_hover.Hovered();
     Invalidate();
     return 0;
 }
 
 LRESULT CStaticEx::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
-    m_hovering = false;
-    m_tracking = false;
+    m_hover.Left();
     Invalidate();
     return 0;
 }

@@ -11,6 +11,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include "ui/mouse_hover.h"
 #include "ui/window.h"
 
 namespace kvr {
@@ -44,7 +45,7 @@ public:
     void SetFontWidth(int w) { m_fontWidth = w; ResetFont(); }
     void SetUnderline(bool on) { m_underline = on; ResetFont(); }
 
-    bool IsHovering() const { return m_hovering; }
+    bool IsHovering() const { return m_hover.Hovering(); }
     int LineSpacing() const { return m_lineSpacing; }
     // Lines the last painting drew (0 when the control was too narrow).
     int LastLineCount() const { return m_lastLines; }
@@ -82,8 +83,7 @@ private:
     COLORREF m_hoverColor = RGB(0, 0, 0);
     bool m_useHoverColor = false;
     int m_lineSpacing = 3;
-    bool m_hovering = false;
-    bool m_tracking = false;
+    MouseHover m_hover;
     HICON m_icon = nullptr;
     HIMAGELIST m_picture = nullptr;
     SIZE m_pictureSize{0, 0};
