@@ -27,9 +27,7 @@ DWORD SystemTick() { return ::GetTickCount(); }
 HIMAGELIST LoadStrip(UINT id, int frames) {
     HBITMAP bmp = LoadSkinImage(id);
     if (!bmp) return nullptr;
-    const SIZE size = BitmapSize(bmp);
-    HIMAGELIST list = ImageList_Create(size.cx / frames, size.cy, ILC_COLOR24 | ILC_MASK, frames, 0);
-    if (list) ImageList_AddMasked(list, bmp, kMaskColor);
+    HIMAGELIST list = MaskedImageList(bmp, frames);
     ::DeleteObject(bmp);
     return list;
 }

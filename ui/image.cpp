@@ -132,6 +132,18 @@ SIZE BitmapSize(HBITMAP bmp) {
     return SIZE{bm.bmWidth, bm.bmHeight};
 }
 
+HIMAGELIST MaskedImageList(HBITMAP strip, int frames) {
+    const SIZE size = BitmapSize(strip);
+    if (frames <= 0 || size.cx / frames <= 0 || size.cy <= 0) return nullptr;
+    HIMAGELIST list = ImageList_Create(size.cx / frames, size.cy, ILC_COLOR24 | ILC_MASK, frames, 0);
+    if (!list) return nullptr;
+    // Adding with a mask colour blackens those pixels of the source: add a copy.
+    HBITMAP copy = static_cast<HBITMAP>(::CopyImage(strip, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ImageList_AddMasked(list, copy ? copy : strip, kMaskColor);
+    if (copy) ::DeleteObject(copy);
+    return list;
+}
+
 std::vector<std::uint32_t> ReadBitmapPixels(HBITMAP bmp, SIZE* size) {
     const SIZE sz = BitmapSize(bmp);
     if (size) *size = sz;

@@ -4,6 +4,7 @@
 // blended onto white, since GDI has no per-pixel alpha in these paths.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +31,11 @@ HBITMAP LoadSkinImage(UINT id);
 
 // Width and height of a bitmap; {0, 0} for none.
 SIZE BitmapSize(HBITMAP bmp);
+
+// An image list of `frames` equal images cut side by side from strip, with
+// magenta transparent. The strip is left as it was. nullptr when the strip is
+// too small for the frames. The caller destroys the list.
+HIMAGELIST MaskedImageList(HBITMAP strip, int frames);
 
 // The bitmap's pixels top-down as 0x00RRGGBB; empty when it cannot be read.
 std::vector<std::uint32_t> ReadBitmapPixels(HBITMAP bmp, SIZE* size = nullptr);

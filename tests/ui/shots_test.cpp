@@ -134,10 +134,8 @@ TEST(Shots, GameFrameSkin) {
     // Tabs as the game window draws them: image 2 active, 1 hovered, 0 else.
     HBITMAP tabs = LoadSkinImage(IDB_TABS);
     HBITMAP close = LoadSkinImage(IDB_TAB_CLOSE);
-    HIMAGELIST tabList = ImageList_Create(189, 22, ILC_COLOR24 | ILC_MASK, 3, 0);
-    ImageList_AddMasked(tabList, tabs, kMaskColor);
-    HIMAGELIST closeList = ImageList_Create(13, 13, ILC_COLOR24 | ILC_MASK, 3, 0);
-    ImageList_AddMasked(closeList, close, kMaskColor);
+    HIMAGELIST tabList = MaskedImageList(tabs, 3);
+    HIMAGELIST closeList = MaskedImageList(close, 3);
     HDC dc = ::GetDC(dlg);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(dlg, WM_GETFONT, 0, 0));
     HGDIOBJ old = ::SelectObject(dc, font);
