@@ -23,6 +23,8 @@ import time
 import urllib.request
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tools", "wine"))
+import wine_processes  # noqa: E402
 WINE = os.environ.get("WINELOADER", "wine")
 
 
@@ -173,34 +175,6 @@ def bench_memory(release, portal, driver, settle_ms):
                   "<= 1.2", ratio <= 1.2)
 
 
-def linux_kvr_pids():
-    """Linux ids of the kvr.exe processes of this Wine prefix."""
-    prefix = ("WINEPREFIX=" + os.environ.get("WINEPREFIX", "")).encode()
-    out = subprocess.run(["pgrep", "-f", "kvr.exe"], capture_output=True, text=True).stdout
-    pids = []
-    for pid in out.split():
-        try:
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                if prefix in f.read().split(b"\0"):
-                    pids.append(pid)
-        except OSError:
-            continue
-    return pids
-
-
-def cpu_ticks(pids):
-    """User + system clock ticks the processes used so far."""
-    total = 0
-    for pid in pids:
-        try:
-            with open("/proc/%s/stat" % pid) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            total += int(fields[11]) + int(fields[12])  # utime, stime
-        except (OSError, IndexError, ValueError):
-            continue
-    return total
-
-
 def bench_idle_cpu(hooks_build, driver, seconds):
     """CPU of a game window with three tabs (and its page processes) over `seconds`.
 
@@ -224,10 +198,10 @@ def bench_idle_cpu(hooks_build, driver, seconds):
         time.sleep(2)  # let the tabs settle after their first paint
         # Measured on the Linux side: Wine reports no CPU times of other
         # processes through GetProcessTimes.
-        pids = linux_kvr_pids()
-        before = cpu_ticks(pids)
+        pids = wine_processes.linux_pids()
+        before = wine_processes.cpu_ticks(pids)
         time.sleep(seconds)
-        used = int((cpu_ticks(pids) - before) * 1000 / os.sysconf("SC_CLK_TCK"))
+        used = int((wine_processes.cpu_ticks(pids) - before) * 1000 / os.sysconf("SC_CLK_TCK"))
         share = used / (seconds * 1000.0) * 100
         ok = len(pids) == len(windows_pids) and share < 1.0
         print("%-10s game window + %d page processes (%d found), %d s idle: %d ms CPU (%.2f %% of one core)  "

@@ -25,6 +25,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PORTAL = os.path.join(ROOT, "tools", "portal", "portal.py")
+sys.path.insert(0, os.path.join(ROOT, "tools", "wine"))
+import wine_processes  # noqa: E402
 
 
 def log(msg):
@@ -47,24 +49,6 @@ def screenshot(display):
         return xwd, png
     except (subprocess.SubprocessError, OSError):
         return None, None
-
-
-def wine_processes_running():
-    """True while a kvr.exe of this prefix still runs (page processes included)."""
-    try:
-        out = subprocess.run(["pgrep", "-af", "kvr.exe"], capture_output=True, text=True).stdout
-    except OSError:
-        return False
-    prefix = os.environ.get("WINEPREFIX", "")
-    for line in out.splitlines():
-        pid = line.split()[0]
-        try:
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                if ("WINEPREFIX=" + prefix).encode() in f.read().split(b"\0"):
-                    return True
-        except OSError:
-            continue
-    return False
 
 
 def find_walker(build):
@@ -172,7 +156,7 @@ def main():
                         f.write(png)
                     log("screenshot %s" % path)
                     last_digest = digest
-            if client.poll() is not None and not wine_processes_running():
+            if client.poll() is not None and not wine_processes.linux_pids():
                 log("kvr.exe ended (exit code %s)" % client.returncode)
                 break
             if virtual and time.time() - start > args.seconds:

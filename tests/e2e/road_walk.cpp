@@ -91,6 +91,10 @@ bool LogInTab(HWND game, DWORD gamePid, int i, std::vector<HWND>& known, bool st
 
 // N tabs in one game window, held until a line arrives on stdin.
 int HoldTabs(int count) {
+    if (count < 1 || count > 3) {  // a game window holds at most three
+        std::printf("FAILED\n");
+        return 1;
+    }
     KillKvrProcesses();
     SetFlashVersion(L"32,0,0,465");
     kvrtest::Process kvr;
