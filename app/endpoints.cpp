@@ -27,6 +27,10 @@ const wchar_t* PortalHomeUrl() { return KVR_CFG_PORTAL_HOME; }
 const wchar_t* PortalRootUrl() { return KVR_CFG_PORTAL_ROOT; }
 const wchar_t* FlashDownloadUrl() { return KVR_CFG_FLASH_DOWNLOAD_URL; }
 
+std::wstring VersionedPath(const wchar_t* pathAndTag) {
+    return std::wstring(pathAndTag) + L"&ver=" + ProgramVersion();
+}
+
 std::wstring GameHallConfigPath(const std::wstring& clientName) {
     return L"/update/Config" + clientName + L".htm";
 }

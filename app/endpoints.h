@@ -6,8 +6,9 @@
 
 namespace kvr {
 
-// Program version as sent in every report and compared by the update check.
-inline constexpr wchar_t kVersion[] = L"3.0.0.3";
+// The program version ("3.0.0.3"): sent in every report and the last part of
+// the version key. Set by the build (CMake KVR_VERSION, app/version.cpp).
+const wchar_t* ProgramVersion();
 
 enum class Server { ClientService, Portal, PlayTime, ExtLogin, QQAuth };
 
@@ -22,13 +23,14 @@ const wchar_t* PortalHomeUrl();     // opened by the portal shortcut
 const wchar_t* PortalRootUrl();     // opened from the game window
 const wchar_t* FlashDownloadUrl();  // the Flash Player download page
 
-// Paths of the client-service and portal servers.
+// Paths of the client-service and portal servers. The report paths end in
+// their tag; VersionedPath adds "&ver=" and the program version.
 namespace paths {
-inline constexpr wchar_t kInstall[] = L"/install.htm?tag=kvr&ver=3.0.0.3";
-inline constexpr wchar_t kActiveGame[] = L"/active.htm?tag=kvr&ver=3.0.0.3";
-inline constexpr wchar_t kActivePortal[] = L"/active.htm?tag=webMarvole&ver=3.0.0.3";
-inline constexpr wchar_t kUninstall[] = L"/uninstall.htm?tag=kvr&ver=3.0.0.3";
-inline constexpr wchar_t kLoginRecord[] = L"/login.htm?tag=kvr&ver=3.0.0.3&uid=%s&index=%d";
+inline constexpr wchar_t kInstall[] = L"/install.htm?tag=kvr";
+inline constexpr wchar_t kActiveGame[] = L"/active.htm?tag=kvr";
+inline constexpr wchar_t kActivePortal[] = L"/active.htm?tag=webMarvole";
+inline constexpr wchar_t kUninstall[] = L"/uninstall.htm?tag=kvr";
+inline constexpr wchar_t kLoginRecord[] = L"/login.htm?tag=kvr";  // + version, "&uid=", "&index="
 inline constexpr wchar_t kUpdateConfig[] = L"/update/ConfigKvr.htm";
 inline constexpr wchar_t kGameHall[] = L"/webgame.htm";
 inline constexpr wchar_t kLoginPage[] = L"/zt/client/v2/index.html?cid=4224";
@@ -37,6 +39,9 @@ inline constexpr wchar_t kQQRedirect[] = L"/qzone/redirectToAuthorize.do?";
 inline constexpr wchar_t kWeiboRedirect[] = L"/weibo/redirectToAuthorize.do?";
 inline constexpr wchar_t kQQAuthorize[] = L"/oauth2.0/authorize";
 }  // namespace paths
+
+// A report path with the program version: kInstall -> "/install.htm?tag=kvr&ver=3.0.0.3".
+std::wstring VersionedPath(const wchar_t* pathAndTag);
 
 // The game-hall client configuration page: "/update/Config" + name + ".htm".
 std::wstring GameHallConfigPath(const std::wstring& clientName);

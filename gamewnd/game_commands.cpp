@@ -23,7 +23,7 @@ HMENU BuildGameMenu(bool tray, const HotKey& boss) {
     if (tray) {
         ::AppendMenuW(menu, MF_STRING, kCmdExit, L"退出");
     } else {
-        const std::wstring version = std::wstring(L"版本号: ") + kVersion;
+        const std::wstring version = std::wstring(L"版本号: ") + ProgramVersion();
         ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(kCmdVersion), version.c_str());
     }
     return menu;

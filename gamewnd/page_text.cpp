@@ -57,14 +57,10 @@ std::wstring EncodeQueryValue(const std::wstring& value) {
 }
 
 std::wstring LoginRecordUrl(const std::wstring& caption, int index) {
-    // paths::kLoginRecord is "...&uid=%s&index=%d"; compose it piecewise so
-    // the encoded uid cannot be taken for a format directive.
-    std::wstring query = paths::kLoginRecord;
-    const size_t uidAt = query.find(L"%s");
-    const size_t indexAt = query.find(L"%d");
-    std::wstring path = query.substr(0, uidAt) + EncodeQueryValue(CaptionUid(caption)) +
-                        query.substr(uidAt + 2, indexAt - uidAt - 2) + std::to_wstring(index) +
-                        query.substr(indexAt + 2);
+    // Composed piecewise, never through a format: the encoded uid cannot be
+    // taken for a format directive.
+    const std::wstring path = VersionedPath(paths::kLoginRecord) + L"&uid=" + EncodeQueryValue(CaptionUid(caption)) +
+                              L"&index=" + std::to_wstring(index);
     return Bounded(ServerUrl(Server::ClientService, path), 511);
 }
 

@@ -114,7 +114,7 @@ void WriteDisableDays() {
 
 void SendInstallReport(ReportEvents& events) {
     const unsigned count = IncrementCounter(nullptr, L"Inst");
-    ReportInBackground(CountReportUrl(ServerUrl(Server::ClientService, paths::kInstall), count).c_str(),
+    ReportInBackground(CountReportUrl(ServerUrl(Server::ClientService, VersionedPath(paths::kInstall)), count).c_str(),
                        events);
 }
 
@@ -122,12 +122,12 @@ void SendActiveReport(bool portalShortcut, ReportEvents& events) {
     std::wstring url;
     if (portalShortcut) {
         const unsigned count = IncrementCounter(nullptr, L"Marvole");
-        url = CountReportUrl(ServerUrl(Server::ClientService, paths::kActivePortal), count);
+        url = CountReportUrl(ServerUrl(Server::ClientService, VersionedPath(paths::kActivePortal)), count);
     } else {
         SYSTEMTIME now;
         ::GetLocalTime(&now);
         const StartStats stats = UpdateStartStatistics(nullptr, now);
-        url = StartReportUrl(ServerUrl(Server::ClientService, paths::kActiveGame), stats);
+        url = StartReportUrl(ServerUrl(Server::ClientService, VersionedPath(paths::kActiveGame)), stats);
     }
     ReportInBackground(url.c_str(), events);
 }

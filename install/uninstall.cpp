@@ -139,7 +139,7 @@ void Uninstall(ReportEvents& events) {
 
     // 4. Report.
     const unsigned count = IncrementCounter(nullptr, L"UnInst");
-    ReportInBackground(CountReportUrl(ServerUrl(Server::ClientService, paths::kUninstall), count).c_str(),
+    ReportInBackground(CountReportUrl(ServerUrl(Server::ClientService, VersionedPath(paths::kUninstall)), count).c_str(),
                        events);
 
     // 5. Tell the player.

@@ -13,7 +13,7 @@ std::wstring VersionKeyFromDigest(const BYTE digest[16]) {
         key += hex[digest[i] >> 4];
         key += hex[digest[i] & 0x0F];
     }
-    for (const wchar_t* v = kVersion; *v; ++v)
+    for (const wchar_t* v = ProgramVersion(); *v; ++v)
         if (*v != L'.') key += *v;
     return key;
 }
