@@ -1,9 +1,12 @@
-// The yardstick for a page process's memory: the least a program needs to show
-// a page in the system's web browser control, with no skin, frame or hooks.
+// The yardstick for a page process: the least a program needs to show a page
+// in the system's web browser control, in a dialog ("#32770", titled
+// "KvrBenchBareBrowser"), with no skin, frame or hooks. Its start-up is the
+// second half of the bare launcher's road (bare_launcher.cpp); its memory is
+// measured against an idle page process. Command line: the page's URL.
 #include <windows.h>
 #include <exdisp.h>
 #include <oleidl.h>
-#include <string>
+#include <vector>
 
 namespace {
 
@@ -69,22 +72,33 @@ private:
     HWND m_host;
 };
 
-LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == WM_DESTROY) { ::PostQuitMessage(0); return 0; }
-    return ::DefWindowProcW(h, m, w, l);
+INT_PTR CALLBACK DialogProc(HWND h, UINT m, WPARAM, LPARAM) {
+    if (m == WM_CLOSE) {
+        ::DestroyWindow(h);
+        return TRUE;
+    }
+    if (m == WM_DESTROY) ::PostQuitMessage(0);
+    return m == WM_INITDIALOG;
+}
+
+// A dialog template in memory, word by word: DLGTEMPLATE (a popup with a
+// caption, no controls, 500 x 300 dialog units, about the login window's
+// size), no menu, the dialog class, the title.
+std::vector<WORD> DialogTemplate() {
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    std::vector<WORD> t = {LOWORD(style), HIWORD(style), 0, 0, 0, 0, 0, 500, 300, 0, 0};
+    for (const wchar_t* c = L"KvrBenchBareBrowser"; *c; ++c) t.push_back(*c);
+    t.push_back(0);
+    return t;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, LPWSTR cmdLine, int) {
     ::OleInitialize(nullptr);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = inst;
-    wc.lpszClassName = L"KvrBenchBareBrowser";
-    ::RegisterClassW(&wc);
-    HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"KvrBenchBareBrowser", WS_OVERLAPPEDWINDOW, 0, 0, 1000,
-                                  700, nullptr, nullptr, inst, nullptr);
+    const std::vector<WORD> tpl = DialogTemplate();
+    HWND host = ::CreateDialogIndirectParamW(inst, reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), nullptr,
+                                             DialogProc, 0);
     Site site(host);
     IOleObject* ole = nullptr;
     IWebBrowser2* browser = nullptr;
@@ -105,6 +119,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, LPWSTR cmdLine, int) {
     ::ShowWindow(host, SW_SHOW);
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (::IsDialogMessageW(host, &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

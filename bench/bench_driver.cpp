@@ -3,6 +3,9 @@
 //   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window (200+ px wide) matches
 //   memory SETTLE_MS EXE [ARGS]                private bytes after SETTLE_MS
 //   download URL FILE                          kvr.exe's download routine
+//   update CONFIG_URL EXE FOLDER               kvr.exe's update check and download: the
+//                                              configuration page, EXE's version key, the
+//                                              announced build into FOLDER
 //   killall NAME                               ends every process of that image name
 // In ARGS, {hwnd} stands for a plain window of this driver (a stand-in game window).
 #include <windows.h>
@@ -11,6 +14,8 @@
 #include <cstdio>
 #include <string>
 #include "update/http_fetch.h"
+#include "update/self_update.h"
+#include "update/version_key.h"
 
 namespace {
 
@@ -134,6 +139,17 @@ int wmain(int argc, wchar_t** argv) {
         const ULONGLONG t0 = NowMs();
         bool ok = kvr::Download(argv[2], argv[3]);
         std::printf("download_ms=%llu\nok=%d\n", NowMs() - t0, ok ? 1 : 0);
+        return ok ? 0 : 1;
+    }
+    if (cmd == L"update" && argc >= 5) {
+        const std::wstring folder = argv[4];
+        const ULONGLONG t0 = NowMs();
+        kvr::UpdateConfig config;
+        bool ok = kvr::FetchUpdateConfig(argv[2], (folder + L"\\ConfigKvr.htm").c_str(), &config);
+        const std::wstring local = kvr::VersionKeyOfFile(argv[3]);
+        ok = ok && !local.empty() && !kvr::VersionKeysMatch(config.key, local);
+        ok = ok && kvr::Download(config.address.c_str(), (folder + L"\\NewKvr.exe").c_str());
+        std::printf("update_ms=%llu\nok=%d\n", NowMs() - t0, ok ? 1 : 0);
         return ok ? 0 : 1;
     }
     if (cmd == L"killall" && argc >= 3) {
