@@ -2,13 +2,20 @@
 
 #include <objbase.h>
 #include <gdiplus.h>
-#include <mutex>
 #include "ui/window.h"
 
 namespace kvr {
 namespace {
 
 CPathwick3App* g_app = nullptr;
+
+// Manual reset, unsignalled: the report thread sets it, the starter resets.
+// Whichever thread comes first stores its event; a later one closes its own.
+void CreateEventOnce(HANDLE* slot) {
+    if (*slot) return;
+    HANDLE made = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (made && ::InterlockedCompareExchangePointer(slot, made, nullptr)) ::CloseHandle(made);
+}
 
 }  // namespace
 
@@ -37,11 +44,8 @@ int CPathwick3App::Run(int) {
 }
 
 void CPathwick3App::CreateEvents() {
-    static std::mutex lock;
-    std::lock_guard<std::mutex> guard(lock);
-    // Manual reset, unsignalled: the report thread sets them, the starter resets.
-    if (!m_events.started) m_events.started = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_events.done) m_events.done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CreateEventOnce(&m_events.started);
+    CreateEventOnce(&m_events.done);
 }
 
 ReportEvents& CPathwick3App::Events() {

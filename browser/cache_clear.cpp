@@ -44,8 +44,9 @@ BOOL DeleteFlashSharedObjects() {
     }
     // A path that does not fit fails this step (no truncated folder is removed).
     const wchar_t tail[] = L"\\Macromedia\\Flash Player\\#SharedObjects";
-    if (path[0] == L'\0' || std::wcslen(path) + std::wcslen(tail) >= MAX_PATH) return FALSE;
-    ::wcscat_s(path, tail);
+    const size_t used = std::wcslen(path);
+    if (used == 0 || used + std::wcslen(tail) >= MAX_PATH) return FALSE;
+    ::lstrcpynW(path + used, tail, static_cast<int>(MAX_PATH - used));
     return DeleteFolderTree(path);
 }
 
@@ -87,12 +88,10 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
         return FALSE;
     }
     wchar_t base[MAX_PATH];
-    ::wcscpy_s(base, folder);
-    if (base[len - 1] != L'\\') ::wcscat_s(base, L"\\");
+    std::swprintf(base, MAX_PATH, folder[len - 1] == L'\\' ? L"%ls" : L"%ls\\", folder);
 
     wchar_t pattern[MAX_PATH];
-    ::wcscpy_s(pattern, base);
-    ::wcscat_s(pattern, L"*");
+    std::swprintf(pattern, MAX_PATH, L"%ls*", base);
 
     DWORD error = 0;
     WIN32_FIND_DATAW data;
@@ -106,8 +105,7 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
             error = ERROR_FILENAME_EXCED_RANGE;
             continue;
         }
-        ::wcscpy_s(path, base);
-        ::wcscat_s(path, data.cFileName);
+        std::swprintf(path, MAX_PATH, L"%ls%ls", base, data.cFileName);
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             DeleteFolderTree(path);  // its result is not used: the folder removal tells
         } else {

@@ -2,13 +2,14 @@
 #ifdef KVR_TEST_HOOKS
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 
 namespace kvr {
 
 bool SendTestHook(HWND target, UINT command, const wchar_t* text) {
     TestHookRequest req{};
     req.command = command;
-    if (text) ::wcsncpy_s(req.text, text, _TRUNCATE);
+    if (text) ::lstrcpynW(req.text, text, static_cast<int>(std::size(req.text)));
     COPYDATASTRUCT cds{};
     cds.dwData = kTestHookCopyData;
     cds.cbData = sizeof(req);

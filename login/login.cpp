@@ -1,6 +1,7 @@
 #include "login/login.h"
 
 #include <cwchar>
+#include <iterator>
 #include "app/pathwick3_app.h"
 #include "login/login_bk_dlg.h"
 
@@ -18,7 +19,7 @@ INT_PTR RunLogin(HWND gameWindow) {
 const wchar_t* LoginGameUrl() { return g_gameUrl; }
 
 void SetLoginGameUrl(const wchar_t* url) {
-    ::wcsncpy_s(g_gameUrl, url ? url : L"", _TRUNCATE);
+    ::lstrcpynW(g_gameUrl, url ? url : L"", static_cast<int>(std::size(g_gameUrl)));
 }
 
 }  // namespace kvr

@@ -3,6 +3,8 @@
 #include <shlwapi.h>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include "app/endpoints.h"
 #include "browser/app_command.h"
 #include "gamewnd/messages.h"
@@ -86,8 +88,8 @@ bool KeyFits(const std::wstring& key) { return key.size() < static_cast<size_t>(
 
 std::wstring DuplicateLoginMessage(const std::wstring& account, const std::wstring& server) {
     wchar_t text[512];
-    ::_snwprintf_s(text, _TRUNCATE, L"账号 %ls 已在 %ls服 登录，同一账号不能在一服重复登录",
-                   account.c_str(), server.c_str());
+    std::swprintf(text, std::size(text), L"账号 %ls 已在 %ls服 登录，同一账号不能在一服重复登录",
+                  account.c_str(), server.c_str());
     return text;
 }
 

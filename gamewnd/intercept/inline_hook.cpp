@@ -57,6 +57,36 @@ void WriteAbsoluteJump(std::uint8_t* at, const void* to) {
     }
 }
 
+template <class Fn>
+Fn SystemFunction(const wchar_t* module, const char* name) {
+    HMODULE handle = ::GetModuleHandleW(module);
+    if (!handle) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(handle, name)));
+}
+
+// The id of the thread behind a handle. GetThreadId came with Windows Server
+// 2003 and Vista, and Windows XP refuses to start a program that imports it;
+// there the thread's basic information from ntdll carries the same id.
+DWORD ThreadIdOf(HANDLE thread) {
+    if (thread == ::GetCurrentThread()) return ::GetCurrentThreadId();
+    using GetThreadIdFn = DWORD(WINAPI*)(HANDLE);
+    static const auto getThreadId = SystemFunction<GetThreadIdFn>(L"kernel32.dll", "GetThreadId");
+    if (getThreadId) return getThreadId(thread);
+    struct BasicInformation {  // THREAD_BASIC_INFORMATION
+        LONG exitStatus;
+        void* teb;
+        HANDLE process;
+        HANDLE thread;
+        ULONG_PTR affinity;
+        LONG priority;
+        LONG basePriority;
+    } info{};
+    using QueryFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = SystemFunction<QueryFn>(L"ntdll.dll", "NtQueryInformationThread");
+    if (!query || query(thread, 0 /* ThreadBasicInformation */, &info, sizeof(info), nullptr) < 0) return 0;
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(info.thread));
+}
+
 bool FitsRel32(std::intptr_t value) { return value >= INT32_MIN && value <= INT32_MAX; }
 
 // Executable memory; on x86-64 within reach of a rel32 jump from target.
@@ -207,7 +237,7 @@ LONG TransactionBegin() {
 
 LONG UpdateThread(HANDLE thread) {
     if (!g_open) return ERROR_INVALID_OPERATION;
-    if (::GetThreadId(thread) == g_owner) return NO_ERROR;
+    if (ThreadIdOf(thread) == g_owner) return NO_ERROR;
     HANDLE copy = nullptr;
     if (!::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), &copy, 0, FALSE,
                            DUPLICATE_SAME_ACCESS))

@@ -2,6 +2,13 @@
 # folder (never ~/.wine), a virtual X display, and one wineserver kept alive for
 # the whole run so each test process starts quickly. Sourced by ./kvr and by
 # tools/wine/wine-run (the CTest emulator).
+#
+# The prefix is a 64-bit one (WINEARCH=win64). With Wine's 32-bit part
+# installed (wine32:i386) it runs 32-bit programs too: started through the
+# 64-bit loader, Wine hands them to /usr/lib/wine/wine. KVR_WINEPREFIX picks
+# another prefix (the XP scenario has one of its own), KVR_WINE_VERSION the
+# Windows version a new prefix tells its programs (winecfg's setting, e.g.
+# "winxp"; unset: Wine's default).
 KVR_ROOT=${KVR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 KVR_BUILD_DIR=${KVR_BUILD_DIR:-$KVR_ROOT/build}
 export WINEPREFIX=${KVR_WINEPREFIX:-$KVR_BUILD_DIR/wineprefix}
@@ -27,6 +34,9 @@ kvr_init_prefix() {
     LANG=C.UTF-8 kvr_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
       /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
   done
+  if [ -n "${KVR_WINE_VERSION:-}" ]; then
+    kvr_wine reg add 'HKCU\Software\Wine' /v Version /d "$KVR_WINE_VERSION" /f >/dev/null 2>&1
+  fi
   /usr/lib/wine/wineserver -w
   touch "$WINEPREFIX/.kvr-ready"
 }
@@ -71,5 +81,7 @@ kvr_start_display() {
 
 kvr_stop_wine() {
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  # The XP scenario's prefix, whose wineserver its test started.
+  WINEPREFIX=$KVR_BUILD_DIR/wineprefix-xp /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   [ -n "${KVR_XVFB_PID:-}" ] && kill "$KVR_XVFB_PID" 2>/dev/null || true
 }
