@@ -3,12 +3,12 @@
 # the whole run so each test process starts quickly. Sourced by ./kvr and by
 # tools/wine/wine-run (the CTest emulator).
 #
-# The prefix is a 64-bit one (WINEARCH=win64). With Wine's 32-bit part
-# installed (wine32:i386) it runs 32-bit programs too: started through the
-# 64-bit loader, Wine hands them to /usr/lib/wine/wine. KVR_WINEPREFIX picks
-# another prefix (the XP scenario has one of its own), KVR_WINE_VERSION the
-# Windows version a new prefix tells its programs (winecfg's setting, e.g.
-# "winxp"; unset: Wine's default).
+# The prefix is a 64-bit one (WINEARCH=win64). It runs 32-bit programs too
+# where Wine's 32-bit part is installed (wine32:i386, whose loader
+# /usr/lib/wine/wine is a 32-bit Linux program) and the kernel runs 32-bit
+# code. KVR_WINEPREFIX picks another prefix (the XP scenario has one of its
+# own), KVR_WINE_VERSION the Windows version a new prefix tells its programs
+# (winecfg's setting, e.g. "winxp"; unset: Wine's default).
 KVR_ROOT=${KVR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 KVR_BUILD_DIR=${KVR_BUILD_DIR:-$KVR_ROOT/build}
 export WINEPREFIX=${KVR_WINEPREFIX:-$KVR_BUILD_DIR/wineprefix}
