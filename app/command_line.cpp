@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 #include <cwchar>
 #include <climits>
+#include "app/module_path.h"
 #include "app/settings.h"
 
 namespace kvr {
@@ -68,8 +69,8 @@ StartArgs ParseStartArgs(int argc, const wchar_t* const* args, const wchar_t* ex
 StartArgs ParseProcessCommandLine() {
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    wchar_t exePath[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exePath, MAX_PATH);
+    wchar_t exePath[MAX_PATH];
+    ModulePath(nullptr, exePath, MAX_PATH);
     wchar_t folder[MAX_PATH] = {};
     InstallFolder(folder);
     StartArgs args = ParseStartArgs(argv && argc > 1 ? argc - 1 : 0,

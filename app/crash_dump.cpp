@@ -1,4 +1,5 @@
 #include "app/crash_dump.h"
+#include "app/module_path.h"
 
 #include <dbghelp.h>
 #include <atomic>
@@ -80,10 +81,9 @@ void WriteDump(HANDLE file, EXCEPTION_POINTERS* pointers) {
 
 LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* pointers) {
     if (g_dumpWritten.exchange(true)) return EXCEPTION_EXECUTE_HANDLER;
-    wchar_t exePath[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exePath, MAX_PATH);
+    wchar_t exePath[MAX_PATH];
     wchar_t dumpPath[MAX_PATH];
-    if (!DumpPathFor(exePath, dumpPath)) {
+    if (!ModulePath(nullptr, exePath, MAX_PATH) || !DumpPathFor(exePath, dumpPath)) {
         g_dumpWritten = false;  // nothing was written: a later crash may still try
         return EXCEPTION_CONTINUE_SEARCH;
     }

@@ -11,6 +11,7 @@
 #include <gdiplus.h>
 #include "app/crash_dump.h"
 #include "app/endpoints.h"
+#include "app/module_path.h"
 #include "app/settings.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_window.h"
@@ -30,8 +31,8 @@ namespace {
 // The running executable again, without arguments, at idle priority, after
 // an update was swapped in.
 void RestartWithoutArguments() {
-    wchar_t exePath[MAX_PATH] = {};
-    if (!::GetModuleFileNameW(nullptr, exePath, MAX_PATH)) return;
+    wchar_t exePath[MAX_PATH];
+    if (!ModulePath(nullptr, exePath, MAX_PATH)) return;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -137,9 +138,8 @@ bool CPathwick3App::UpdateAndRestart(bool throttled) {
     if (throttled) {
         // The new build gets shortcuts of its own version.
         HRESULT hr = ::CoInitialize(nullptr);
-        wchar_t exePath[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, exePath, MAX_PATH);
-        CreateShortcuts(exePath);
+        wchar_t exePath[MAX_PATH];
+        if (ModulePath(nullptr, exePath, MAX_PATH)) CreateShortcuts(exePath);
         if (SUCCEEDED(hr)) ::CoUninitialize();
     }
     return true;

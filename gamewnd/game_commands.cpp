@@ -83,12 +83,6 @@ HANDLE StartProgram(const std::wstring& commandLine, DWORD creationFlags, bool k
     return nullptr;
 }
 
-std::wstring OwnProgramPath() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
 namespace {
 DWORD WINAPI ReportThread(LPVOID param) {
     auto* url = static_cast<std::wstring*>(param);

@@ -37,8 +37,6 @@ std::wstring HallCommandLine(const std::wstring& exe, HWND game);
 // Starts a process (no handle inheritance, shown normally). Returns its
 // process handle when keepProcess is set, else closes it; nullptr on failure.
 HANDLE StartProgram(const std::wstring& commandLine, DWORD creationFlags, bool keepProcess);
-// The path of this executable.
-std::wstring OwnProgramPath();
 
 // Sends one request on a new thread that owns its copy of the URL; the
 // answer is ignored. Returns once the thread is started.

@@ -3,6 +3,7 @@
 #include "gamewnd/pathwick3_dlg.h"
 
 #include <algorithm>
+#include "app/module_path.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_commands.h"
 #include "gamewnd/messages.h"

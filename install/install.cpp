@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include "app/endpoints.h"
+#include "app/module_path.h"
 #include "app/settings.h"
 #include "install/shortcuts.h"
 
@@ -63,10 +64,9 @@ void CreateShortcuts(const wchar_t* exePath) {
 
 void InstallProgram() {
     const HRESULT com = ::CoInitialize(nullptr);
-    wchar_t exe[MAX_PATH] = {};
+    wchar_t exe[MAX_PATH];
     wchar_t folder[MAX_PATH] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (n > 0 && n < MAX_PATH && InstallFolder(folder)) {
+    if (ModulePath(nullptr, exe, MAX_PATH) && InstallFolder(folder)) {
         const std::wstring installed = CopyIntoInstallFolder(exe, folder);
         if (!installed.empty()) {
             CreateShortcuts(installed.c_str());

@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include "app/endpoints.h"
+#include "app/module_path.h"
 #include "app/settings.h"
 #include "install/shortcuts.h"
 #include "install/statistics.h"
@@ -113,9 +114,8 @@ bool StartSelfDelete(const wchar_t* exePath) {
 }
 
 void Uninstall(ReportEvents& events) {
-    wchar_t exe[MAX_PATH] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const bool haveExe = n > 0 && n < MAX_PATH;
+    wchar_t exe[MAX_PATH];
+    const bool haveExe = ModulePath(nullptr, exe, MAX_PATH);
 
     // 1. Settings.
     ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kSettingsKey);

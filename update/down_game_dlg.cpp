@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include "app/endpoints.h"
+#include "app/module_path.h"
 #include "install/install.h"
 #include "res/resource.h"
 #include "ui/image.h"
@@ -12,10 +13,7 @@ namespace {
 constexpr DWORD kBlockSize = 1024;
 
 std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    std::wstring p(path);
+    const std::wstring p = OwnProgramPath();
     const size_t slash = p.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
 }

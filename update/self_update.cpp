@@ -1,6 +1,7 @@
 #include "update/self_update.h"
 
 #include "app/endpoints.h"
+#include "app/module_path.h"
 #include "app/pathwick3_app.h"
 #include "app/settings.h"
 #include "update/http_fetch.h"
@@ -11,12 +12,6 @@ namespace kvr {
 
 namespace {
 std::wstring g_serverKey;  // of the last check, for the integrity test
-
-std::wstring RunningExecutable() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::wstring(path) : std::wstring();
-}
 
 // folder of path + "\" + name; empty when it would not fit MAX_PATH.
 std::wstring Beside(const std::wstring& path, const wchar_t* name) {
@@ -100,7 +95,7 @@ bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath,
 }
 
 bool CheckUpdate(bool throttled) {
-    const std::wstring exe = RunningExecutable();
+    const std::wstring exe = OwnProgramPath();
     if (exe.empty()) return false;
     const StartMode mode = throttled ? ParseProcessCommandLine().mode : App().Mode();
     const bool allowed = throttled ? ReadUpdateAllowed() : true;
@@ -109,7 +104,7 @@ bool CheckUpdate(bool throttled) {
 }
 
 bool InstallUpdate() {
-    const std::wstring exe = RunningExecutable();
+    const std::wstring exe = OwnProgramPath();
     const std::wstring newPath = Beside(exe, L"NewKvr.exe");
     if (newPath.empty()) return false;
     CPrgsDlg dialog;

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 #include <string>
 #include "app/crash_dump.h"
+#include "app/module_path.h"
 
 using kvr::DumpPathFor;
 
@@ -10,7 +11,7 @@ namespace {
 
 std::wstring TestDir() {
     wchar_t path[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    kvr::ModulePath(nullptr, path, MAX_PATH);
     ::PathRemoveFileSpecW(path);
     return path;
 }
@@ -113,10 +114,28 @@ TEST(CrashDump, SnapshotWithoutExceptionContinues) {
     kvr::WriteDump(INVALID_HANDLE_VALUE, nullptr);  // no file: nothing happens, no crash
 }
 
+// A path that fills the buffer was cut (on XP it is not even terminated).
+TEST(ModulePath, AFullBufferIsNoPath) {
+    wchar_t full[MAX_PATH];
+    ASSERT_TRUE(kvr::ModulePath(nullptr, full, MAX_PATH));
+    const DWORD length = static_cast<DWORD>(::lstrlenW(full));
+    ASSERT_GT(length, 3u);
+    wchar_t cut[MAX_PATH];
+    for (wchar_t& c : cut) c = L'x';
+    EXPECT_FALSE(kvr::ModulePath(nullptr, cut, length)) << "no room for the terminator";
+    EXPECT_EQ(cut[0], L'\0');
+    EXPECT_FALSE(kvr::ModulePath(nullptr, cut, 4));
+    EXPECT_EQ(cut[0], L'\0');
+    wchar_t exact[MAX_PATH];
+    ASSERT_TRUE(kvr::ModulePath(nullptr, exact, length + 1));
+    EXPECT_STREQ(exact, full);
+    EXPECT_EQ(kvr::OwnProgramPath(), std::wstring(full));
+}
+
 // Runs last in this file: the filter's once-per-process flag stays set.
 TEST(CrashDump, SecondUnhandledExceptionWritesNoSecondDump) {
     wchar_t exe[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    ASSERT_TRUE(kvr::ModulePath(nullptr, exe, MAX_PATH));
     wchar_t dump[MAX_PATH];
     ASSERT_TRUE(DumpPathFor(exe, dump));
     ::DeleteFileW(dump);

@@ -2,14 +2,13 @@
 
 #include <tlhelp32.h>
 #include <vector>
+#include "app/module_path.h"
 #include "tests/support/ui_driver.h"
 
 namespace kvr::test {
 
 std::wstring FakePagePath() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p = path;
+    const std::wstring p = OwnProgramPath();
     return p.substr(0, p.rfind(L'\\') + 1) + L"gamewnd_fake_page.exe";
 }
 
