@@ -138,6 +138,8 @@ bool BuildTrampoline(Hook* h) {
     std::uint8_t* src = h->target;
     std::uint8_t* dst = h->block;
     int taken = 0;
+    std::intptr_t branchTargets[kJumpSize];  // at most one instruction per byte
+    int branches = 0;
     while (taken < kJumpSize) {
         InsnInfo info;
         if (!DecodeInstruction(src + taken, kX64, &info)) return false;
@@ -147,10 +149,7 @@ bool BuildTrampoline(Hook* h) {
             std::memcpy(&disp, src + taken + info.relOffset, 4);
             const std::intptr_t dest =
                 reinterpret_cast<std::intptr_t>(src + taken + info.length) + disp;
-            // A branch back into the bytes being overwritten cannot be moved.
-            if (info.branch && dest > reinterpret_cast<std::intptr_t>(src) &&
-                dest < reinterpret_cast<std::intptr_t>(src + kJumpSize))
-                return false;
+            if (info.branch) branchTargets[branches++] = dest;
             const std::intptr_t moved = dest - reinterpret_cast<std::intptr_t>(dst + taken + info.length);
             if (!FitsRel32(moved)) return false;
             std::memcpy(dst + taken, src + taken, static_cast<size_t>(info.length));
@@ -162,6 +161,12 @@ bool BuildTrampoline(Hook* h) {
         taken += info.length;
         if (info.endsFlow && taken < kJumpSize) return false;  // function too short
     }
+    // A branch into the bytes being overwritten, their first included, would
+    // land in the jump to the interceptor: such a start cannot be moved.
+    for (int i = 0; i < branches; ++i)
+        if (branchTargets[i] >= reinterpret_cast<std::intptr_t>(src) &&
+            branchTargets[i] < reinterpret_cast<std::intptr_t>(src + taken))
+            return false;
     h->stolen = taken;
     std::memcpy(h->saved, src, static_cast<size_t>(taken));
     WriteAbsoluteJump(dst + taken, src + taken);
@@ -301,14 +306,20 @@ LONG TransactionCommit() {
                 reinterpret_cast<std::intptr_t>(jumpTo) - reinterpret_cast<std::intptr_t>(h->target + 5));
             std::memcpy(patch + 1, &rel, 4);
             MoveThreadsOut(h->target, h->stolen, h->block);
+            // The caller's pointer leads to the trampoline before the jump is
+            // written: a thread that enters the function in between (a sound
+            // thread) must reach the original through it, not the
+            // interceptor again.
+            void* const before = *op.pointer;
+            *op.pointer = h->block;
             if (!WriteCode(h->target, patch, h->stolen)) {
                 result = static_cast<LONG>(::GetLastError());
+                *op.pointer = before;
                 ::VirtualFree(h->block, 0, MEM_RELEASE);
                 delete h;
                 continue;
             }
             g_hooks.push_back(h);
-            *op.pointer = h->block;
         } else {
             MoveThreadsOut(h->block, h->stolen, h->target);
             if (!WriteCode(h->target, h->saved, h->stolen)) {

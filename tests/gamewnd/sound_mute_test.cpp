@@ -165,6 +165,55 @@ TEST(InlineHook, RefusesAFunctionShorterThanTheJump) {
     EXPECT_EQ(std::memcmp(code.data(), kTooShort.data(), kTooShort.size()), 0);
 }
 
+TEST(InlineHook, RefusesABranchBackToTheFirstByte) {
+    // test eax, eax; je <the function's first byte>; ret: once the jump to
+    // the interceptor is written there, the moved branch would enter it.
+    const std::vector<std::uint8_t> loop = {0x85, 0xC0, 0x0F, 0x84, 0xF8, 0xFF, 0xFF, 0xFF, 0xC3};
+    CodeBuffer code(loop);
+    void* pointer = code.data();
+    EXPECT_NE(AttachOne(&pointer, reinterpret_cast<void*>(&Detoured)), NO_ERROR);
+    EXPECT_EQ(pointer, code.data());
+    EXPECT_EQ(std::memcmp(code.data(), loop.data(), loop.size()), 0);
+}
+
+// The caller's pointer sits in a read-only page: its first write faults, and
+// the handler notes the function's first byte at that moment.
+void** g_guardedSlot = nullptr;
+const std::uint8_t* g_guardedCode = nullptr;
+int g_firstByteAtSwitch = -1;
+LONG CALLBACK NotePointerSwitch(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* r = info->ExceptionRecord;
+    if (r->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || r->NumberParameters < 2 ||
+        r->ExceptionInformation[1] != reinterpret_cast<ULONG_PTR>(g_guardedSlot))
+        return EXCEPTION_CONTINUE_SEARCH;
+    g_firstByteAtSwitch = g_guardedCode[0];
+    DWORD old = 0;
+    ::VirtualProtect(g_guardedSlot, sizeof(void*), PAGE_READWRITE, &old);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+TEST(InlineHook, PointerLeadsToTheOriginalBeforeTheJumpIsWritten) {
+    // A sound thread entering between the two steps must not find the jump
+    // with the pointer still naming the function: it would recurse forever.
+    CodeBuffer code(kAddOne);
+    auto** slot = static_cast<void**>(::VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(slot, nullptr);
+    *slot = code.data();
+    DWORD old = 0;
+    ASSERT_TRUE(::VirtualProtect(slot, 4096, PAGE_READONLY, &old));
+    g_guardedSlot = slot;
+    g_guardedCode = code.data();
+    void* handler = ::AddVectoredExceptionHandler(1, NotePointerSwitch);
+    ASSERT_NE(handler, nullptr);
+    const LONG attached = AttachOne(slot, reinterpret_cast<void*>(&Detoured));
+    ::RemoveVectoredExceptionHandler(handler);
+    ASSERT_EQ(attached, NO_ERROR);
+    EXPECT_EQ(g_firstByteAtSwitch, kAddOne[0]) << "the jump was written first";
+    EXPECT_EQ(code.data()[0], 0xE9);
+    EXPECT_EQ(DetachOne(slot, reinterpret_cast<void*>(&Detoured)), NO_ERROR);
+    ::VirtualFree(slot, 0, MEM_RELEASE);
+}
+
 // waveOutWrite and midiStreamOut with a handle that names no device: the real
 // functions refuse them, but the interceptor sees the data first.
 std::vector<char> AfterWaveOutWrite() {
