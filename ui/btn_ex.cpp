@@ -11,6 +11,11 @@ CBtnEx::~CBtnEx() {
     if (m_font) ::DeleteObject(m_font);
 }
 
+void CBtnEx::OnFinalMessage(HWND) {
+    if (m_tooltip && ::IsWindow(m_tooltip)) ::DestroyWindow(m_tooltip);
+    m_tooltip = nullptr;
+}
+
 void CBtnEx::MakeOwnerDraw() {
     LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     style = (style & ~static_cast<LONG>(BS_TYPEMASK)) | BS_OWNERDRAW;

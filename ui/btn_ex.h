@@ -65,6 +65,11 @@ public:
         MESSAGE_HANDLER(WM_NOTIFY, OnNotify)
     END_MSG_MAP()
 
+protected:
+    // The tooltip went with the window (it is owned by it): a button made
+    // again on this object makes a new one.
+    void OnFinalMessage(HWND) override;
+
 private:
     LRESULT OnDrawItem(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);

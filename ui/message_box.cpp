@@ -5,6 +5,7 @@
 
 #include "res/resource.h"
 #include "ui/image.h"
+#include "ui/paint_util.h"
 
 namespace kvr {
 
@@ -36,6 +37,16 @@ int MessageLineCount(const std::wstring& text) {
 SIZE MessageBoxSize(int tw, int th, int lines, int bw, int bh) {
     const int width = 2 * bw + 60 < tw ? tw + 60 : 2 * bw + 60;
     return SIZE{width, 3 * lines + th + bh + 90};
+}
+
+POINT MessageBoxPosition(const RECT& owner, const RECT& workArea, SIZE size) {
+    const RECT& around = ::IsRectEmpty(&owner) ? workArea : owner;
+    int x = around.left + (around.right - around.left - size.cx) / 2;
+    int y = around.top + (around.bottom - around.top - size.cy) / 2;
+    // Inside the work area; a box larger than it keeps its top-left corner in.
+    x = std::max(static_cast<int>(workArea.left), std::min(x, static_cast<int>(workArea.right - size.cx)));
+    y = std::max(static_cast<int>(workArea.top), std::min(y, static_cast<int>(workArea.bottom - size.cy)));
+    return POINT{x, y};
 }
 
 void MessageBoxButtons(bool two, int cw, int cb, int bw, int bh, RECT* first, RECT* second) {
@@ -95,16 +106,12 @@ BOOL CMessageBox::OnInitDialog() {
     const SIZE strip = BitmapSize(m_firstImage);
     const int bw = strip.cx / 4, bh = strip.cy;
     const SIZE size = MessageBoxSize(text.right, text.bottom, m_lines, bw, bh);
-    // Keep the box centred where the template's centring put it.
-    RECT win{};
-    ::GetWindowRect(m_hWnd, &win);
-    const int x = (win.left + win.right) / 2 - size.cx / 2;
-    const int y = (win.top + win.bottom) / 2 - size.cy / 2;
-    ::SetWindowPos(m_hWnd, nullptr, std::max(0, x), std::max(0, y), size.cx, size.cy,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT at = PlaceOnOwner(size);
+    ::SetWindowPos(m_hWnd, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
+    CreateLines(client.right, text);
     RECT first{}, second{};
     MessageBoxButtons(TwoButtons(), client.right, client.bottom, bw, bh, &first, &second);
     m_first.Create(m_hWnd, first, m_kind == kMbYesNo ? kYes : kOk, 5000, m_firstImage);
@@ -112,6 +119,18 @@ BOOL CMessageBox::OnInitDialog() {
         m_second.Create(m_hWnd, second, m_kind == kMbYesNo ? kNo : kCancel, 5001, m_secondImage);
     ::SetFocus(m_first);
     return FALSE;  // focus set here
+}
+
+POINT CMessageBox::PlaceOnOwner(SIZE size) const {
+    // Centred on a visible owner, on its monitor's work area otherwise.
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    RECT ownerRect{0, 0, 0, 0};
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &ownerRect);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+    return MessageBoxPosition(ownerRect, monitor.rcWork, size);
 }
 
 int CMessageBox::ResultOf(UINT id) const {
@@ -126,33 +145,44 @@ LRESULT CMessageBox::OnButton(WORD, WORD id, HWND, BOOL&) {
 
 void CMessageBox::OnOK() { EndDialog(ResultOf(5000)); }
 
-LRESULT CMessageBox::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    RECT client{};
-    ::GetClientRect(m_hWnd, &client);
-    HGDIOBJ oldFont = ::SelectObject(dc, m_font);
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, m_textColor);
-    const RECT text = MeasureText(dc);
+void CMessageBox::CreateLines(int clientWidth, const RECT& text) {
+    // The block of lines is centred; each line is left-aligned in it, 3
+    // pixels below the one before, the first at y = 55.
     const int tw = text.right, lh = text.bottom / m_lines;
-    const int left = (client.right - tw) / 2;
-    int y = 55;
+    const int left = (clientWidth - tw) / 2;
+    int y = 55, id = kFirstLineId;
     for (const std::wstring& line : SplitLines(m_text)) {
-        RECT rc{left, y, left + tw, y + lh};
-        ::DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &rc, 0);
+        ::CreateWindowExW(0, L"STATIC", line.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, left, y, tw, lh,
+                          m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), ModuleInstance(),
+                          nullptr);
         y += lh + 3;
     }
-    ::SelectObject(dc, oldFont);
-    ::EndPaint(m_hWnd, &ps);
-    return 0;
+}
+
+LRESULT CMessageBox::OnDrawItem(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (!item || item->CtlType != ODT_STATIC || static_cast<int>(item->CtlID) < kFirstLineId) {
+        handled = FALSE;  // the buttons draw themselves
+        return 0;
+    }
+    wchar_t line[512] = L"";
+    const int length = ::GetWindowTextW(item->hwndItem, line, 512);
+    PaintParentBackground(item->hwndItem, item->hDC);
+    HGDIOBJ oldFont = ::SelectObject(item->hDC, m_font);
+    ::SetBkMode(item->hDC, TRANSPARENT);
+    ::SetTextColor(item->hDC, m_textColor);
+    RECT rc = item->rcItem;
+    // Texts can carry names from elsewhere: "&" is shown, not an underline.
+    ::DrawTextW(item->hDC, line, length, &rc, DT_NOPREFIX);
+    ::SelectObject(item->hDC, oldFont);
+    return TRUE;
 }
 
 int ShowMessageBoxWithImages(HWND owner, const wchar_t* text, HBITMAP background, HBITMAP closeImage,
                              HBITMAP firstButton, HBITMAP secondButton, const wchar_t* title, int kind) {
     CMessageBox box(text, background, closeImage, firstButton, secondButton, title, kind);
     const INT_PTR result = box.DoModal(owner);
-    if (result == -1) {
+    if (result == CDialogImpl::kNotCreated) {
         // The skinned box could not be made: the player still gets the message.
         const UINT type = kind == kMbYesNo ? MB_YESNO : kind == kMbOkCancel ? MB_OKCANCEL : MB_OK;
         return ::MessageBoxW(owner, text, title, type);

@@ -30,13 +30,23 @@ int MessageLineCount(const std::wstring& text);
 // Window size for a measured text tw x th, its line count and the button
 // strip's frame width bw and height bh.
 SIZE MessageBoxSize(int tw, int th, int lines, int bw, int bh);
+// Top-left corner of a box of `size`: centred on the owner's window
+// rectangle (on the work area when `owner` is empty), then moved inside
+// `workArea`, the work area of the owner's monitor. Monitors left of or
+// above the primary one have negative coordinates.
+POINT MessageBoxPosition(const RECT& owner, const RECT& workArea, SIZE size);
 // Button rectangles in a client area cw wide with bottom cb: two buttons
 // with a 20-pixel gap around the middle, or one centred (second empty).
 void MessageBoxButtons(bool two, int cw, int cb, int bw, int bh, RECT* first, RECT* second);
 
-// The box itself (template 130). Owns the four bitmaps it is given.
+// The box itself (template 130). Owns the four bitmaps it is given. Each
+// line of the text is a static child (ids from kFirstLineId on) holding that
+// line as its window text, so screen readers and tests read what it says;
+// the box draws the lines into them.
 class CMessageBox : public CDlgEx {
 public:
+    static constexpr int kFirstLineId = 5100;
+
     CMessageBox(const wchar_t* text, HBITMAP background, HBITMAP closeImage, HBITMAP firstButton,
                 HBITMAP secondButton, const wchar_t* title, int kind);
     ~CMessageBox() override;
@@ -46,7 +56,7 @@ public:
     CBtnEx& SecondButton() { return m_second; }
 
     BEGIN_MSG_MAP(CMessageBox)
-        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        MESSAGE_HANDLER(WM_DRAWITEM, OnDrawItem)
         COMMAND_ID_HANDLER(5000, OnButton)
         COMMAND_ID_HANDLER(5001, OnButton)
         CHAIN_MSG_MAP(CDlgEx)
@@ -58,10 +68,12 @@ protected:
     void OnOK() override;
 
 private:
-    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDrawItem(UINT, WPARAM, LPARAM, BOOL&);
+    void CreateLines(int clientWidth, const RECT& text);
     LRESULT OnButton(WORD, WORD id, HWND, BOOL&);
     bool TwoButtons() const { return m_kind == kMbYesNo || m_kind == kMbOkCancel; }
     int ResultOf(UINT id) const;
+    POINT PlaceOnOwner(SIZE size) const;
     RECT MeasureText(HDC dc) const;
 
     std::wstring m_text;

@@ -170,11 +170,11 @@ INT_PTR CDialogImpl::DoModal(HWND owner) {
     }
     m_modal = true;
     m_endModal = false;
-    m_result = -1;
+    m_result = IDCANCEL;
     if (!Create(owner)) {
         if (reenable) ::EnableWindow(owner, TRUE);
         m_modal = false;
-        return -1;
+        return kNotCreated;
     }
     if (!m_endModal && m_showOnStart && !(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VISIBLE))
         ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
@@ -198,6 +198,14 @@ BOOL CDialogImpl::EndDialog(INT_PTR result) {
         return TRUE;
     }
     return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
+
+void CDialogImpl::OnFinalMessage(HWND) {
+    if (!m_modal || m_endModal) return;
+    m_endModal = true;
+    // The loop may be waiting in GetMessage (the window went inside a sent
+    // message): wake it.
+    ::PostThreadMessageW(::GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
 BOOL CDialogImpl::PreTranslateMessage(MSG* msg) {

@@ -97,8 +97,14 @@ private:
 
 class CDialogImpl : public CWindowBase {
 public:
+    // DoModal's result when the dialog's window could not be created.
+    static constexpr INT_PTR kNotCreated = -1;
+
     explicit CDialogImpl(UINT templateId) : m_templateId(templateId) {}
 
+    // The result given to EndDialog; IDCANCEL when the loop ended otherwise
+    // (the window was destroyed, or WM_QUIT came, which is posted again for
+    // the outer loop); kNotCreated when there was no window.
     INT_PTR DoModal(HWND owner = nullptr);
     HWND Create(HWND owner = nullptr);          // modeless
     // Modal: ends the loop with this result. Modeless: destroys the window.
@@ -122,6 +128,9 @@ protected:
     // A modal dialog is shown when its loop starts unless this is cleared
     // (a dialog that shows itself later, at its own time).
     bool m_showOnStart = true;
+
+    // A modal dialog destroyed without EndDialog ends its loop.
+    void OnFinalMessage(HWND) override;
 
 private:
     static INT_PTR CALLBACK StartDialogProc(HWND, UINT, WPARAM, LPARAM);

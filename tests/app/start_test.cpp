@@ -34,11 +34,8 @@ TEST_F(StartTest, WithoutNetworkOnlyTheMessageAppearsAndNothingIsSent) {
     ASSERT_NE(box, nullptr) << "no window titled MarvoleKelvara";
     EXPECT_EQ(kvrtest::WindowText(box), kTitle);
     EXPECT_EQ(::GetParent(box), nullptr);
-    // The system box carries the text in a child; the skinned one (button
-    // 5000) paints it itself.
-    if (!::GetDlgItem(box, 5000)) {
-        EXPECT_NE(kvrtest::AllTexts(box).find(L"当前网络不可用，请检查网络连接是否正常！"), std::wstring::npos);
-    }
+    EXPECT_NE(::GetDlgItem(box, 5000), nullptr) << "not the skinned box";
+    EXPECT_NE(kvrtest::AllTexts(box).find(L"当前网络不可用，请检查网络连接是否正常！"), std::wstring::npos);
     // It waits for the player: only this one window.
     EXPECT_FALSE(kvr.Wait(500));
     EXPECT_EQ(kvrtest::FindTopWindows(nullptr, nullptr, kvr.Id(), true).size(), 1u);
@@ -54,9 +51,8 @@ TEST_F(StartTest, UninstallNotConfirmedEndsWithNothingSent) {
     ASSERT_TRUE(kvr.Start(KvrExe(), L"/UNINST"));
     HWND box = kvrtest::WaitForWindow(nullptr, kTitle, 30000, kvr.Id(), true);
     ASSERT_NE(box, nullptr);
-    if (!::GetDlgItem(box, 5000)) {
-        EXPECT_NE(kvrtest::AllTexts(box).find(L"确定要移除 MarvoleKelvara极速登录器吗？"), std::wstring::npos);
-    }
+    EXPECT_NE(::GetDlgItem(box, 5000), nullptr) << "not the skinned box";
+    EXPECT_NE(kvrtest::AllTexts(box).find(L"确定要移除 MarvoleKelvara极速登录器吗？"), std::wstring::npos);
     CloseBox(box);  // answers Cancel: not Yes
     EXPECT_TRUE(kvr.Wait(20000));
     EXPECT_TRUE(FindRequests(PortalLog(), "/uninstall.htm").empty());

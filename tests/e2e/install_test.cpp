@@ -187,9 +187,8 @@ TEST_F(InstallTest, UninstallAnsweredYesReportsRemovesSettingsAndTheExecutable) 
     ASSERT_TRUE(kvr.Start(exe, L"/uninst"));
     HWND question = WaitForMessageBox(kvr.Id(), nullptr, kStartMs);
     ASSERT_NE(question, nullptr) << "no question";
-    if (!::GetDlgItem(question, 5000)) {
-        EXPECT_NE(MessageBoxTexts(question).find(L"确定要移除 MarvoleKelvara极速登录器吗？"), std::wstring::npos);
-    }
+    EXPECT_NE(::GetDlgItem(question, 5000), nullptr) << "not the skinned box";
+    EXPECT_NE(MessageBoxTexts(question).find(L"确定要移除 MarvoleKelvara极速登录器吗？"), std::wstring::npos);
     kvrtest::SaveScreenShot(L"e2e_uninstall_question");
     ASSERT_TRUE(AnswerMessageBox(question, true));
     kvrtest::WaitUntil([&] { return !::IsWindow(question); }, kStepMs);

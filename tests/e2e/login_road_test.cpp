@@ -60,9 +60,8 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     ASSERT_NE(refusal, nullptr) << "no duplicate-login message";
     kvrtest::SaveScreenShot(L"e2e_duplicate_login");
     const std::wstring texts = MessageBoxTexts(refusal);
-    if (!::GetDlgItem(refusal, 5000)) {
-        EXPECT_NE(texts.find(L"账号 e2etwo 已在 3服 登录"), std::wstring::npos) << kvr::test::Utf8(texts);
-    }
+    EXPECT_NE(::GetDlgItem(refusal, 5000), nullptr) << "not the skinned box";
+    EXPECT_NE(texts.find(L"账号 e2etwo 已在 3服 登录"), std::wstring::npos) << kvr::test::Utf8(texts);
     ASSERT_TRUE(AnswerMessageBox(refusal, true));
     EXPECT_TRUE(kvrtest::WaitUntil(
         [&] {
@@ -89,9 +88,8 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
     HWND full = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
     ASSERT_NE(full, nullptr) << "no message for a fourth page";
-    if (!::GetDlgItem(full, 5000)) {
-        EXPECT_NE(MessageBoxTexts(full).find(L"当前窗体只支持3个游戏页"), std::wstring::npos);
-    }
+    EXPECT_NE(::GetDlgItem(full, 5000), nullptr) << "not the skinned box";
+    EXPECT_NE(MessageBoxTexts(full).find(L"当前窗体只支持3个游戏页"), std::wstring::npos);
     ASSERT_TRUE(AnswerMessageBox(full, true));
     ::Sleep(2000);
     EXPECT_EQ(KvrProcessIds().size(), processes);
@@ -111,9 +109,8 @@ TEST_F(LoginRoadTest, OldFlashAskedAnsweredNoStillOpensTheGameWindow) {
     ASSERT_TRUE(m_kvr.Start(KvrExe(), L"/KvrD"));
     HWND question = WaitForMessageBox(m_kvr.Id(), nullptr, kStartMs);
     ASSERT_NE(question, nullptr) << "no Flash question";
-    if (!::GetDlgItem(question, 5000)) {
-        EXPECT_NE(MessageBoxTexts(question).find(L"Flash Player版本过低"), std::wstring::npos);
-    }
+    EXPECT_NE(::GetDlgItem(question, 5000), nullptr) << "not the skinned box";
+    EXPECT_NE(MessageBoxTexts(question).find(L"Flash Player版本过低"), std::wstring::npos);
     // Nothing else yet: the game window waits for the answer.
     for (HWND w : kvrtest::FindTopWindows(L"#32770", kvr::kGameWindowTitle, m_kvr.Id(), false))
         EXPECT_EQ(w, question) << "a game window before the answer";

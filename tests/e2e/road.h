@@ -29,8 +29,8 @@ HWND WaitForLoginPage(DWORD notPid, const std::vector<HWND>& known, DWORD timeou
 HWND WaitForMessageBox(DWORD pid, HWND except, DWORD timeoutMs);
 // Answers a message box: Yes/OK (first button) or No/Cancel.
 bool AnswerMessageBox(HWND box, bool yes);
-// Texts a message box shows (the system box's label; the skinned box paints
-// its text and keeps it as the window's property-free caption of its child).
+// Texts a message box shows: the lines of the skinned box (its static
+// children), or the system box's label.
 std::wstring MessageBoxTexts(HWND box);
 
 // The "app://loadgame|..." URL the portal's login page sends for an account:

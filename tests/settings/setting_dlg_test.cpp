@@ -217,11 +217,14 @@ TEST_F(SettingDialog, ConflictWritesNothingAndKeepsTheDialog) {
     Focus(IDC_SOUND_EDIT);
     Chord({VK_DELETE});  // two "无"
     std::wstring boxText;
+    HWND boxOwner = nullptr;
     std::thread closer([&] {
         for (int i = 0; i < 300; ++i) {
             HWND box = ::FindWindowW(L"#32770", kGameWindowTitle);
             if (box && ::IsWindowVisible(box) && ::GetDlgItem(box, 5000)) {
                 ::Sleep(100);
+                boxText = AllTexts(box);
+                boxOwner = ::GetWindow(box, GW_OWNER);
                 ::PostMessageW(box, WM_COMMAND, 5000, 0);
                 return;
             }
@@ -232,6 +235,8 @@ TEST_F(SettingDialog, ConflictWritesNothingAndKeepsTheDialog) {
     Pump(400);  // the box runs its own loop until the closer answers it
     closer.join();
     Pump(100);
+    EXPECT_NE(boxText.find(L"热键冲突，请重新设置不同热键值"), std::wstring::npos) << "no conflict message";
+    EXPECT_EQ(boxOwner, dlg->m_hWnd);
     EXPECT_TRUE(dlg->IsWindow());
     EXPECT_EQ(L"<none>", Stored(L"ShortKey"));
     EXPECT_EQ(L"<none>", Stored(L"SndKey"));

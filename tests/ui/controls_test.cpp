@@ -83,6 +83,20 @@ protected:
     std::unique_ptr<SkinTestDlg> dlg;
 };
 
+// The tip a button's tooltip window holds for it.
+std::wstring TooltipText(CBtnEx& button) {
+    HWND tip = button.TooltipWindow();
+    if (!tip || !::IsWindow(tip)) return L"<no tooltip window>";
+    wchar_t text[80] = L"";
+    TOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = button.m_hWnd;
+    info.uId = reinterpret_cast<UINT_PTR>(button.m_hWnd);
+    info.lpszText = text;
+    if (!::SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info))) return L"<no tool>";
+    return text;
+}
+
 bool InRegion(HWND h, int x, int y) {
     HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
     const int kind = ::GetWindowRgn(h, rgn);
@@ -228,7 +242,15 @@ TEST_F(SkinnedDialog, CaptionButtonsCloseAndFollowTheRightEdge) {
     EXPECT_EQ(375, left(close));
     EXPECT_EQ(353, left(maxb));
     EXPECT_EQ(333, left(minb));
-    EXPECT_TRUE(dlg->CloseButton().HasTooltip());
+    EXPECT_EQ(L"\u5173\u95ED", TooltipText(dlg->CloseButton()));     // 关闭
+    EXPECT_EQ(L"\u6700\u5927\u5316", TooltipText(dlg->MaximizeButton()));  // 最大化
+    // A skin set again makes the buttons again, with their tooltips.
+    dlg->SetSkin(TestBackground(), false, true, FourFrames(20, 20), FourFrames(22, 20), FourFrames(22, 20),
+                 FourFrames(25, 20));
+    close = dlg->GetDlgItem(kIdCaptionClose);
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(L"\u5173\u95ED", TooltipText(dlg->CloseButton()));
+    EXPECT_EQ(L"\u6700\u5C0F\u5316", TooltipText(dlg->MinimizeButton()));  // 最小化
 
     RECT rc{};
     ::GetWindowRect(close, &rc);

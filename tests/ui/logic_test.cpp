@@ -213,3 +213,33 @@ TEST(MessageBoxGeometry, Buttons) {
     EXPECT_EQ(71, a.left);
     EXPECT_EQ(128, a.right);
 }
+
+TEST(MessageBoxGeometry, CentredOnTheOwnerInsideItsMonitorsWorkArea) {
+    const SIZE box{200, 150};
+    // A monitor left of the primary one: every coordinate negative.
+    const RECT leftWork{-1920, 0, 0, 1040};
+    POINT p = MessageBoxPosition(RECT{-1600, 100, -800, 700}, leftWork, box);
+    EXPECT_EQ(-1300, p.x);
+    EXPECT_EQ(325, p.y);
+    // An owner half off that monitor's left edge: the box stays on it.
+    p = MessageBoxPosition(RECT{-2000, 100, -1900, 200}, leftWork, box);
+    EXPECT_EQ(-1920, p.x);
+    EXPECT_EQ(75, p.y);
+    // A monitor above the primary one, owner at its top.
+    const RECT upperWork{0, -1080, 1920, -40};
+    p = MessageBoxPosition(RECT{100, -1080, 300, -1000}, upperWork, box);
+    EXPECT_EQ(100, p.x);
+    EXPECT_EQ(-1080, p.y);
+    // At the far edges the box is pulled in, not moved to another monitor.
+    p = MessageBoxPosition(RECT{1800, 950, 1920, 1040}, RECT{0, 0, 1920, 1040}, box);
+    EXPECT_EQ(1720, p.x);
+    EXPECT_EQ(890, p.y);
+    // No owner: the middle of the work area.
+    p = MessageBoxPosition(RECT{0, 0, 0, 0}, leftWork, box);
+    EXPECT_EQ(-1060, p.x);
+    EXPECT_EQ(445, p.y);
+    // Larger than the work area: its top-left corner stays inside.
+    p = MessageBoxPosition(RECT{-1600, 100, -800, 700}, leftWork, SIZE{2400, 1200});
+    EXPECT_EQ(-1920, p.x);
+    EXPECT_EQ(0, p.y);
+}

@@ -60,12 +60,7 @@ int RunBox(int kind, const wchar_t* title, const wchar_t* text,
                 seen->secondText = buf;
             }
             // The text as the box's font measures it.
-            HDC dc = ::GetDC(box);
-            HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
-            RECT rc{0, 0, 0, 0};
-            ::DrawTextW(dc, text, -1, &rc, DT_CALCRECT);
-            ::SelectObject(dc, old);
-            ::ReleaseDC(box, dc);
+            const RECT rc = MeasuredText(box, text);
             seen->text = SIZE{rc.right, rc.bottom};
         }
         act(box);
@@ -128,4 +123,80 @@ TEST(SkinnedMessageBox, ClosingAnswersCancelForEveryKind) {
     }
     // The skinned close button too.
     EXPECT_EQ(IDCANCEL, RunBox(kMbYesNo, L"MbTest7", L"x", [](HWND box) { ClickItem(box, kIdCaptionClose); }));
+}
+
+TEST(SkinnedMessageBox, ItsLinesAreItsChildrensTexts) {
+    std::wstring first, second;
+    RunBox(kMbOk, L"MbTest8", L"\u7B2C\u4E00\u884C\n\u7B2C\u4E8C\u884C & more", [&](HWND box) {
+        wchar_t text[64] = L"";
+        ::GetWindowTextW(::GetDlgItem(box, CMessageBox::kFirstLineId), text, 64);
+        first = text;
+        ::GetWindowTextW(::GetDlgItem(box, CMessageBox::kFirstLineId + 1), text, 64);
+        second = text;
+        ::PostMessageW(box, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(L"\u7B2C\u4E00\u884C", first);
+    EXPECT_EQ(L"\u7B2C\u4E8C\u884C & more", second);
+}
+
+namespace {
+// A box whose window goes away without EndDialog (destroyed from inside its
+// thread), or whose loop meets the quit message.
+class DestroyedBox : public CMessageBox {
+public:
+    DestroyedBox() : CMessageBox(L"x", nullptr, nullptr, nullptr, nullptr, L"MbTest9", kMbYesNo) {}
+    BEGIN_MSG_MAP(DestroyedBox)
+        MESSAGE_HANDLER(WM_APP, OnDestroyNow)
+        CHAIN_MSG_MAP(CMessageBox)
+    END_MSG_MAP()
+
+private:
+    LRESULT OnDestroyNow(UINT, WPARAM, LPARAM, BOOL&) {
+        ::DestroyWindow(m_hWnd);
+        return 0;
+    }
+};
+
+// Runs DoModal while `act` runs on another thread; a watchdog ends a loop
+// that does not end by itself with WM_QUIT (and reports it).
+INT_PTR RunModal(CDialogImpl& dialog, const std::function<void(HWND)>& act, bool* rescued) {
+    const DWORD thread = ::GetCurrentThreadId();
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+        HWND box = FindBox(L"MbTest9");
+        if (box) act(box);
+        for (int i = 0; i < 150 && !done; ++i) ::Sleep(20);
+        if (!done) {
+            *rescued = true;
+            ::PostThreadMessageW(thread, WM_QUIT, 0, 0);
+        }
+    });
+    const INT_PTR result = dialog.DoModal(nullptr);
+    done = true;
+    driver.join();
+    return result;
+}
+}  // namespace
+
+TEST(SkinnedMessageBox, DestroyedWindowOrQuitEndsTheLoopAsCancel) {
+    bool rescued = false;
+    DestroyedBox destroyed;
+    EXPECT_EQ(IDCANCEL, RunModal(destroyed, [](HWND box) { ::PostMessageW(box, WM_APP, 0, 0); }, &rescued));
+    EXPECT_FALSE(rescued) << "the loop ran on after its window was gone";
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+
+    // The quit message ends the box as a cancel, not as a box that could not
+    // be made (which would show the system's box instead), and stays for
+    // the outer loop.
+    const DWORD thread = ::GetCurrentThreadId();
+    std::thread quitter([&] {
+        if (FindBox(L"MbTest9")) ::PostThreadMessageW(thread, WM_QUIT, 3, 0);
+    });
+    const int result = ShowMessageBox(kMbYesNo, L"MbTest9", L"x", nullptr);
+    quitter.join();
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was eaten";
+    EXPECT_EQ(3u, msg.wParam);
 }

@@ -3,7 +3,9 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "res/resource.h"
@@ -79,6 +81,48 @@ inline std::vector<COLORREF> ScreenPixels(const RECT& rc) {
     ::DeleteObject(dib);
     ::ReleaseDC(nullptr, screen);
     return out;
+}
+
+// What a window of the program's skin shows on the screen (it must be on
+// top): the deep-blue caption band across row 27, the light body at the
+// bottom left, and at least a few dark grey pixels of text inside
+// `textArea` (window coordinates). Empty when all is there, else what is
+// missing.
+inline std::string SkinProblems(HWND hwnd, const RECT& textArea) {
+    RECT rc{};
+    if (!::GetWindowRect(hwnd, &rc)) return "no window";
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w < 40 || h < 40) return "window too small";
+    const std::vector<COLORREF> px = ScreenPixels(rc);
+    auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * w + x]; };
+    std::string problems;
+    // The band's blue (its palette runs from (47, 117, 192) to (24, 78, 145)).
+    int band = 0;
+    for (int x = w / 4; x < w * 3 / 4; ++x)
+        if (GetBValue(at(x, 27)) > GetRValue(at(x, 27)) + 80) ++band;
+    if (band < w / 4) problems += "no caption band; ";
+    const COLORREF body = at(10, h - 10);
+    if (GetRValue(body) < 200 || GetGValue(body) < 200 || GetBValue(body) < 200) problems += "no light body; ";
+    int dark = 0;
+    for (int y = std::max(0L, textArea.top); y < std::min(static_cast<LONG>(h), textArea.bottom); ++y)
+        for (int x = std::max(0L, textArea.left); x < std::min(static_cast<LONG>(w), textArea.right); ++x) {
+            const COLORREF c = at(x, y);
+            // Grey to black: not the blue of the band or the frame line.
+            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 300 && GetBValue(c) < GetRValue(c) + 40) ++dark;
+        }
+    if (dark < 8) problems += "no text; ";
+    return problems;
+}
+
+// The size a window's own font gives a text (DrawTextW with DT_CALCRECT).
+inline RECT MeasuredText(HWND window, const wchar_t* text) {
+    HDC dc = ::GetDC(window);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)));
+    RECT rc{0, 0, 0, 0};
+    ::DrawTextW(dc, text, -1, &rc, DT_CALCRECT);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
+    return rc;
 }
 
 // A point of a window's client area on the screen.
