@@ -99,6 +99,15 @@ LRESULT CDHtmlDialog::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     return 0;
 }
 
+LRESULT CDHtmlDialog::OnSize(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    if (wParam != SIZE_MINIMIZED && m_host.IsCreated()) {
+        const RECT client{0, 0, LOWORD(lParam), HIWORD(lParam)};
+        m_host.SetRect(client);
+    }
+    handled = FALSE;
+    return 0;
+}
+
 BOOL CDHtmlDialog::PreTranslateMessage(MSG* msg) {
     if (m_host.TranslateAccelerator(msg)) return TRUE;
     return CDialogImpl::PreTranslateMessage(msg);

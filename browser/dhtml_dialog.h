@@ -63,6 +63,7 @@ public:
     BEGIN_MSG_MAP(CDHtmlDialog)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialogMessage)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_SIZE, OnSize)
 #ifdef KVR_TEST_HOOKS
         MESSAGE_HANDLER(WM_COPYDATA, OnTestHookData)
         MESSAGE_HANDLER(CTestHookReceiver::RunMessage(), OnTestHookRun)
@@ -71,8 +72,9 @@ public:
     END_MSG_MAP()
 
 protected:
-    // Creates the browser over the whole client area. Returns TRUE (focus to
-    // the default control) as dialogs do.
+    // Creates the browser over the whole client area, which it keeps filling
+    // when the dialog is sized. Returns TRUE (focus to the default control)
+    // as dialogs do.
     virtual BOOL OnInitDialog();
     // Makes the control site for the browser; E_POINTER without a slot.
     virtual HRESULT CreateControlSite(CBrowserControlSite** site);
@@ -91,6 +93,7 @@ protected:
 private:
     LRESULT OnInitDialogMessage(UINT, WPARAM, LPARAM, BOOL&) { return OnInitDialog(); }
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnSize(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled);
 #ifdef KVR_TEST_HOOKS
     LRESULT OnTestHookData(UINT, WPARAM, LPARAM lParam, BOOL& handled);
     LRESULT OnTestHookRun(UINT, WPARAM, LPARAM, BOOL&);

@@ -21,6 +21,16 @@ bool SendTestHook(HWND target, UINT command, const wchar_t* text) {
     return result == 1;
 }
 
+namespace {
+// What the browser does for a page's alert(): a system message box with the
+// browser's title, run modally over the top-level window holding it.
+void ShowScriptAlert(HWND browserParent, const wchar_t* text) {
+    HWND top = browserParent;
+    while (top && (::GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = ::GetParent(top);
+    ::MessageBoxW(top, text, L"来自网页的消息", MB_OK | MB_ICONWARNING);
+}
+}  // namespace
+
 UINT CTestHookReceiver::RunMessage() {
     static const UINT msg = ::RegisterWindowMessageW(L"Kvr.TestHook.Run");
     return msg;
@@ -47,6 +57,7 @@ void CTestHookReceiver::Run(CBrowserOwner* owner, CBrowserHost& host) {
         case kHookDocumentComplete: owner->OnDocumentComplete(host.Browser(), req.text); break;
         case kHookNavigateComplete: owner->OnNavigateComplete2(host.Browser(), req.text); break;
         case kHookTitleChange: owner->OnTitleChange(req.text); break;
+        case kHookScriptAlert: ShowScriptAlert(owner->BrowserParentWindow(), req.text); break;
         default: break;
         }
     }

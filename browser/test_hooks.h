@@ -24,6 +24,7 @@ enum TestHookCommand : UINT {
     kHookDocumentComplete = 2,  // OnDocumentComplete(browser, text)
     kHookNavigateComplete = 3,  // OnNavigateComplete2(browser, text)
     kHookTitleChange = 4,       // OnTitleChange(text)
+    kHookScriptAlert = 5,       // a page's alert(text): a modal box over the page's window
 };
 
 struct TestHookRequest {

@@ -100,12 +100,33 @@ LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
     return 0;
 }
 
+namespace {
+struct AlertSearch {
+    const wchar_t* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindAlert(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<AlertSearch*>(param);
+    wchar_t cls[16] = L"", title[64] = L"";
+    ::GetClassNameW(hwnd, cls, 16);
+    ::GetWindowTextW(hwnd, title, 64);
+    if (::lstrcmpW(cls, L"#32770") != 0 || ::lstrcmpW(title, search->title) != 0) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+}  // namespace
+
 void CMainFrame::DestroyScriptAlert() {
     // A script alert of the page would keep the closing page process alive.
+    // Only this thread's own boxes: a window of another thread cannot be
+    // destroyed from here, and another page's alert is none of ours.
     for (const wchar_t* title :
          {L"来自网页的消息", L"Windows Internet Explorer", L"Microsoft Internet Explorer"}) {
-        if (HWND box = ::FindWindowW(L"#32770", title)) {
-            ::DestroyWindow(box);
+        AlertSearch search{title, nullptr};
+        ::EnumThreadWindows(::GetCurrentThreadId(), FindAlert, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            ::DestroyWindow(search.found);
             return;
         }
     }
@@ -133,9 +154,13 @@ LRESULT CMainFrame::OnMute(UINT, WPARAM wParam, LPARAM, BOOL&) {
 }
 
 LRESULT CMainFrame::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    // Closing also while a modal alert holds the frame disabled (the default
-    // processing ignores commands of a disabled window).
     if ((wParam & 0xFFF0) == SC_CLOSE) {
+        // The alert timer starts here, where the command arrives: while a
+        // script alert is open the browser's own modal loop dispatches it,
+        // and our pre-translation never sees it.
+        ::SetTimer(m_hWnd, kAlertTimer, 130, nullptr);
+        // Closing also while that alert holds the frame disabled (the default
+        // processing ignores commands of a disabled window).
         ::SendMessageW(m_hWnd, WM_CLOSE, 0, 0);
         return 0;
     }
@@ -173,11 +198,6 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_F5) {
         if (F5Refreshes(msg->lParam, m_bossKey, m_soundKey)) m_view.Refresh();
         return TRUE;
-    }
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == SC_CLOSE &&
-        msg->hwnd == m_hWnd) {
-        ::SetTimer(m_hWnd, kAlertTimer, 130, nullptr);
-        return FALSE;
     }
     return m_view.PreTranslateView(msg);
 }

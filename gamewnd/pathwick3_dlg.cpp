@@ -224,11 +224,12 @@ void CPathwick3Dlg::UpdateToolImages() {
 }
 
 void CPathwick3Dlg::DropDeadPages() {
-    // A page whose process died is closed like a closed tab, without asking.
+    // A page whose process died is closed like a closed tab, without asking,
+    // and without taking the focus from whatever the player uses now.
     bool dropped = false;
     for (int i = m_pages.Count() - 1; i >= 0; --i)
         if (!::IsWindow(m_pages.Window(i))) {
-            ClosePage(i);
+            ClosePage(i, false);
             dropped = true;
         }
     if (dropped) ResetHover();
@@ -241,7 +242,7 @@ bool CPathwick3Dlg::HallVisible() const {
     return hall && ::IsWindow(hall) && ::IsWindowVisible(hall);
 }
 
-void CPathwick3Dlg::ShowPage(HWND page) {
+void CPathwick3Dlg::ShowPage(HWND page, bool activate) {
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
     const RECT area = PageArea(client);
@@ -250,7 +251,7 @@ void CPathwick3Dlg::ShowPage(HWND page) {
             ::SetWindowPos(w, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                            SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
             ::ShowWindow(w, SW_SHOW);
-            ::SetForegroundWindow(w);
+            if (activate) ::SetForegroundWindow(w);
             if (HallVisible()) ::ShowWindow(m_pages.Hall(), SW_HIDE);
         } else {
             ::ShowWindow(w, SW_HIDE);
@@ -290,16 +291,16 @@ void CPathwick3Dlg::ExitAccount(int index) {
         InvalidateTab(old);
         return;
     }
-    ClosePage(index);
+    ClosePage(index, true);
     ResetHover();
 }
 
-void CPathwick3Dlg::ClosePage(int index) {
+void CPathwick3Dlg::ClosePage(int index, bool byPlayer) {
     const int oldCount = m_pages.Count();
     PageList::Removed removed;
     if (!m_pages.RemoveAt(index, &removed)) return;
     ReportOnWorkerThread(PlayTimeUrl(removed.caption, removed.startTick, Now()));
-    ShowPage(m_pages.ActiveWindow());
+    ShowPage(m_pages.ActiveWindow(), byPlayer);
     InvalidateStrip(oldCount);
     if (::IsWindow(removed.window)) {
         // Hidden before it is detached: re-parenting a visible window of

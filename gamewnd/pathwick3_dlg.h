@@ -38,8 +38,9 @@ public:
     void ToggleMute() override { m_muted = m_muted ? 0 : 1; }
 
     void SwitchTab();
-    // Shows one page (none: hides every page).
-    void ShowPage(HWND page);
+    // Shows one page (none: hides every page); `activate` also makes it the
+    // foreground window, which only an action of the player may do.
+    void ShowPage(HWND page, bool activate = true);
     // Closing a tab as the player does (asks first).
     void ExitAccount(int index);
     // Ends the window: every page's play-time record, every page closed.
@@ -118,7 +119,7 @@ private:
     void StartPageProcess();
     void HandleClose(LPARAM lParam);
     void CancelOperation();
-    void ClosePage(int index);
+    void ClosePage(int index, bool byPlayer);
     void DropDeadPages();
     void SendMuteState();
     void UpdateToolImages();

@@ -67,7 +67,11 @@ void InstallProgram() {
     wchar_t exe[MAX_PATH];
     wchar_t folder[MAX_PATH] = {};
     if (ModulePath(nullptr, exe, MAX_PATH) && InstallFolder(folder)) {
-        const std::wstring installed = CopyIntoInstallFolder(exe, folder);
+        // The copy fails while the installed client runs (its file is in
+        // use): the shortcuts and the start still go ahead, with the copy
+        // that is there. The shortcuts skip a missing target by themselves.
+        CopyIntoInstallFolder(exe, folder);
+        const std::wstring installed = InstalledPathFor(exe, folder);
         if (!installed.empty()) {
             CreateShortcuts(installed.c_str());
             StartProgram(installed.c_str());

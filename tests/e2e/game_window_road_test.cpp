@@ -49,13 +49,20 @@ std::vector<DWORD> ButtonPixels(HWND game, int id) {
     return ScreenPixels(rc);
 }
 
-bool ProcessEnded(DWORD pid) {
-    HANDLE p = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!p) return true;
-    const bool ended = ::WaitForSingleObject(p, 0) == WAIT_OBJECT_0;
-    ::CloseHandle(p);
-    return ended;
-}
+// A process opened while it surely runs: by its id alone, one that ended
+// cannot be told from one that was never there.
+class RunningProcess {
+public:
+    explicit RunningProcess(DWORD pid) : m_handle(::OpenProcess(SYNCHRONIZE, FALSE, pid)) {}
+    ~RunningProcess() {
+        if (m_handle) ::CloseHandle(m_handle);
+    }
+    bool Opened() const { return m_handle != nullptr; }
+    bool EndsWithin(DWORD ms) const { return m_handle && ::WaitForSingleObject(m_handle, ms) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE m_handle;
+};
 
 // Clicks in the tab strip at a client point of the game window.
 void ClickStrip(HWND game, POINT at) {
@@ -122,9 +129,10 @@ TEST_F(GameWindowRoadTest, HallOpensInsteadOfTheTabAndTheButtonReturnsToIt) {
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(tab) && !::IsWindowVisible(hall); }, kStepMs));
 
     // Exit all ends the hall process too; one play-time record, for the tab.
-    const DWORD hallPid = ProcessOf(hall);
+    const RunningProcess hallProcess(ProcessOf(hall));
+    ASSERT_TRUE(hallProcess.Opened());
     ExitAll();
-    EXPECT_TRUE(ProcessEnded(hallPid));
+    EXPECT_TRUE(hallProcess.EndsWithin(kStepMs));
     EXPECT_EQ(CountRequests("/d.php"), 1u) << PortalReceived("/d.php").message();
 }
 
@@ -170,7 +178,10 @@ TEST_F(GameWindowRoadTest, ClosingOneTabByItsCloseBoxSendsItsRecordAndKeepsTheOt
     StartGameWindow();
     LogInAccount(L"S12", L"凤凰涅槃", L"closeone", 1);
     ASSERT_EQ(PageFrames(m_game).size(), 1u);
-    const DWORD firstPid = ProcessOf(PageFrames(m_game).front());
+    const HWND firstFrame = PageFrames(m_game).front();
+    const DWORD firstPid = ProcessOf(firstFrame);
+    const RunningProcess first(firstPid);
+    ASSERT_TRUE(first.Opened());
     ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
     LogInAccount(L"S3", L"凤凰涅槃", L"closetwo", 2);
     ShowNewestPage(L"S3", L"closetwo");
@@ -190,8 +201,13 @@ TEST_F(GameWindowRoadTest, ClosingOneTabByItsCloseBoxSendsItsRecordAndKeepsTheOt
     EXPECT_EQ(PageFrames(m_game).size(), 2u);
     EXPECT_EQ(CountRequests("/d.php"), 0u);
 
-    // Yes: that account's play-time record, its process ends, the other tab
-    // stays and becomes the shown one; no whole-window question.
+    // Yes, while the page shows a script alert (the browser's own modal box
+    // over its frame): that account's play-time record, the alert goes and
+    // the process ends, the other tab stays and becomes the shown one; no
+    // whole-window question.
+    ASSERT_TRUE(kvr::SendTestHook(firstFrame, kvr::kHookScriptAlert, L"alert()"));
+    HWND alert = kvrtest::WaitForWindow(L"#32770", L"来自网页的消息", kStepMs, firstPid, true);
+    ASSERT_NE(alert, nullptr) << "no alert in the page process";
     ::PostMessageW(m_game, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
     ClickStrip(m_game, at);
     question = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
@@ -199,7 +215,8 @@ TEST_F(GameWindowRoadTest, ClosingOneTabByItsCloseBoxSendsItsRecordAndKeepsTheOt
     ASSERT_TRUE(AnswerMessageBox(question, true));
     EXPECT_TRUE(WaitForRequest("/d.php", "server=S12&", kStepMs)) << PortalReceived("/d.php").message();
     EXPECT_EQ(CountRequests("/d.php"), 1u);
-    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ProcessEnded(firstPid); }, kStepMs)) << "the closed tab's process runs on";
+    EXPECT_TRUE(first.EndsWithin(kStepMs)) << "the closed tab's process runs on";
+    EXPECT_FALSE(::IsWindow(alert));
     ASSERT_TRUE(kvrtest::WaitUntil([&] { return PageFrames(m_game).size() == 1u; }, kStepMs));
     HWND remaining = PageFrames(m_game).front();
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(remaining) != FALSE; }, kStepMs));

@@ -8,7 +8,9 @@
 //   gamewnd_fake_page /gmhall /<handle>            the hall page
 // Environment (inherited from the test): KVR_FAKE_CAPTION, the caption to
 // hand over; KVR_FAKE_MODE: "" (normal), "cancel" (a cancelled login),
-// "wait" (the login stays open), "noregister" (dies after the caption).
+// "wait" (the login stays open), "noregister" (dies after the caption),
+// "toplevel" (the frame registers but stays a window of its own: under Wine
+// only such a window can become the foreground window).
 // The test asks the frame by SendMessage: WM_APP+1 the last mute state
 // (-1 none), WM_APP+2 the F5 keys with the marker received, WM_APP+3 the
 // number of mute messages, WM_APP+4 the Ctrl+D characters received.
@@ -132,9 +134,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     if (!frame) return 5;
     if (::IsWindow(g_game)) {
         ::PostMessageW(g_game, WM_USER + 2, reinterpret_cast<WPARAM>(frame), hall ? 1 : 0);
-        // Never shown before it is re-parented (Wine hangs otherwise).
-        ::SetWindowLongW(frame, GWL_STYLE, WS_CHILD | WS_CLIPCHILDREN);
-        ::SetParent(frame, g_game);
+        if (mode != L"toplevel") {
+            // Never shown before it is re-parented (Wine hangs otherwise).
+            ::SetWindowLongW(frame, GWL_STYLE, WS_CHILD | WS_CLIPCHILDREN);
+            ::SetParent(frame, g_game);
+        }
     }
     ::SetTimer(frame, 1, 300, nullptr);
     ::SetTimer(frame, 2, 800, nullptr);

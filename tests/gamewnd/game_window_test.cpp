@@ -79,7 +79,9 @@ TEST(GameWindow, PagesRecordsLimitAndClosing) {
 
     // Closing the middle tab (middle click, then Yes) makes the former third active.
     HWND third = run.Page(2);
-    DWORD bobPid = run.PageProcessId(1);
+    // Opened while it surely runs: once it ended its id may name nothing.
+    HANDLE bob = ::OpenProcess(SYNCHRONIZE, FALSE, run.PageProcessId(1));
+    ASSERT_NE(bob, nullptr) << ::GetLastError();
     const POINT middle = TabCentre(1);
     ::PostMessageW(game, WM_MBUTTONUP, 0, MAKELPARAM(middle.x, middle.y));
     box = run.WaitForMessageBox(5000);
@@ -90,11 +92,8 @@ TEST(GameWindow, PagesRecordsLimitAndClosing) {
     EXPECT_EQ(run.Dlg()->Pages().ActiveWindow(), third);
     EXPECT_TRUE(WaitUntil([] { return Count("/d.php", "server=S7&length=") == 1; }, 5000))
         << test::PortalReceived("/d.php");
-    HANDLE bob = ::OpenProcess(SYNCHRONIZE, FALSE, bobPid);
-    if (bob) {
-        EXPECT_EQ(::WaitForSingleObject(bob, 5000), WAIT_OBJECT_0);  // its process ended
-        ::CloseHandle(bob);
-    }
+    EXPECT_EQ(::WaitForSingleObject(bob, 5000), WAIT_OBJECT_0) << "the closed tab's process runs on";
+    ::CloseHandle(bob);
 
     // Answering No leaves the tab.
     ::PostMessageW(game, WM_MBUTTONUP, 0, MAKELPARAM(middle.x, middle.y));
@@ -172,15 +171,27 @@ TEST(GameWindow, DeadPageIsDroppedWithItsRecord) {
     GameWindowRun run;
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.WaitForPages(1, 15000));
-    RequestPage(run.Window(), L"6服-b-frank");
+    // On Windows the page left over would bring its game window forward;
+    // under Wine only a window of its own can take the foreground.
+    RequestPage(run.Window(), L"6服-b-frank", L"toplevel");
     ASSERT_TRUE(run.WaitForPages(2, 15000));
     HWND erin = run.Page(0);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(run.Page(1)) != FALSE; }, 5000));
+    // The player works in another window meanwhile.
+    HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    ::SetForegroundWindow(other);
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == other; }, 2000));
     HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, run.PageProcessId(0));
     ASSERT_NE(process, nullptr);
     ::TerminateProcess(process, 9);
     ::WaitForSingleObject(process, 5000);
     ::CloseHandle(process);
     ASSERT_TRUE(run.WaitForPages(1, 5000));
+    ::Sleep(500);  // more ticks of the game window's timer
+    EXPECT_EQ(::GetForegroundWindow(), other) << "the dropped page took the focus";
+    ::DestroyWindow(other);
     EXPECT_NE(run.Page(0), erin);
     EXPECT_TRUE(WaitUntil([] { return Count("/d.php", "server=S5&length=") == 1; }, 5000))
         << test::PortalReceived("/d.php");

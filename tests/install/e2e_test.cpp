@@ -182,6 +182,30 @@ TEST_F(KvrModes, InstallCopiesMakesLinksReportsAndStartsTheCopy) {
     }, 30000)) << PortalReceived("/active.htm", "tag=kvr&").message();
 }
 
+TEST_F(KvrModes, InstallWhileTheInstalledCopyIsInUseStillLinksAndStartsIt) {
+    // The installed client runs: its file cannot be replaced (held here
+    // without write sharing, as a running program's file is on Windows).
+    const std::wstring folder = InstalledFolder();
+    ::CreateDirectoryW(folder.substr(0, folder.rfind(L'\\')).c_str(), nullptr);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring installed = folder + L"\\kvr.exe";
+    ASSERT_TRUE(::CopyFileW(exe.c_str(), installed.c_str(), FALSE));
+    HANDLE inUse = ::CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    ASSERT_FALSE(::CopyFileW(exe.c_str(), installed.c_str(), FALSE)) << "the copy would not fail here";
+
+    kvrtest::Process p;
+    ASSERT_TRUE(p.Start(exe, L""));
+    EXPECT_TRUE(p.Wait(30000));
+    // Only the copy is skipped: the shortcuts and the start go ahead.
+    EXPECT_TRUE(FileExists(CommonDesktopLinkPath(kGameLinkName)));
+    EXPECT_TRUE(FileExists(StartMenuLinkPath(kUninstallLinkName)));
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return !FindRequests(PortalLog(), "/active.htm", "tag=kvr&").empty(); },
+                                   30000))
+        << "the installed copy was not started";
+    ::CloseHandle(inUse);
+}
+
 TEST_F(KvrModes, PortalShortcutCountsAndReports) {
     kvrtest::Process p;
     ASSERT_TRUE(p.Start(exe, L"/webMarvoleD"));

@@ -185,6 +185,18 @@ TEST(QQLoginFlow, CallbackCookieEndsTheFrame) {
                                               "client=kvr").empty(); },
         5000))
         << "the page did not ask for the redirect when shown";
+    // The page fills the frame below its caption, and the browser the page.
+    RECT frameRect{}, pageRect{}, browserRect{};
+    ::GetWindowRect(frame.m_hWnd, &frameRect);
+    ::GetWindowRect(frame.Page().m_hWnd, &pageRect);
+    ASSERT_NE(frame.Page().Host().Window(), nullptr);
+    ::GetWindowRect(frame.Page().Host().Window(), &browserRect);
+    EXPECT_EQ(pageRect.left, frameRect.left + 4);
+    EXPECT_EQ(pageRect.top, frameRect.top + 30);
+    EXPECT_EQ(pageRect.right - pageRect.left, 782);
+    EXPECT_EQ(pageRect.bottom - pageRect.top, 491);
+    EXPECT_TRUE(::EqualRect(&browserRect, &pageRect))
+        << "browser " << browserRect.right - browserRect.left << " x " << browserRect.bottom - browserRect.top;
 
     // The provider sends the player back to the callback, which sets the cookie.
     const std::wstring callback =
