@@ -21,8 +21,8 @@ BOOL SetCacheLimit() {
     return written && closed;
 }
 
-void ClearCache() {
-    HANDLE thread = ::CreateThread(nullptr, 0, ClearCachesThread, nullptr, 0, nullptr);
+void ClearCache(LPTHREAD_START_ROUTINE clearing) {
+    HANDLE thread = ::CreateThread(nullptr, 0, clearing, nullptr, 0, nullptr);
     if (thread) ::CloseHandle(thread);
 }
 

@@ -9,13 +9,14 @@ namespace kvr {
 // was written and the key closed.
 BOOL SetCacheLimit();
 
-// The menu's "清除缓存": starts the clearing thread and returns at once,
-// without waiting for it (the caller shows its message immediately).
-void ClearCache();
-
 // Thread entry of the clearing: Flash shared objects, then the browser cache;
 // the result of the browser cache step.
 DWORD WINAPI ClearCachesThread(LPVOID);
+
+// The menu's "清除缓存": starts the clearing (`clearing` on a thread of its
+// own) and returns at once, without waiting for it (the caller shows its
+// message immediately).
+void ClearCache(LPTHREAD_START_ROUTINE clearing = ClearCachesThread);
 
 // Removes the user's Flash Player shared objects folder; non-zero when it was
 // removed completely.

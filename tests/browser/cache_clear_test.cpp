@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 #include <wininet.h>
+#include <atomic>
 #include <string>
 #include "browser/cache_clear.h"
 
@@ -27,6 +28,29 @@ void WriteFile(const std::wstring& path, const char* text = "x") {
 
 bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The Flash Player's shared objects folder, made with its parents.
+std::wstring MakeSharedObjectsFolder() {
+    wchar_t appData[MAX_PATH] = L"";
+    ::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE);
+    const std::wstring macromedia = std::wstring(appData) + L"\\Macromedia";
+    const std::wstring player = macromedia + L"\\Flash Player";
+    const std::wstring shared = player + L"\\#SharedObjects";
+    ::CreateDirectoryW(macromedia.c_str(), nullptr);
+    ::CreateDirectoryW(player.c_str(), nullptr);
+    ::CreateDirectoryW(shared.c_str(), nullptr);
+    return shared;
+}
+
+// The real clearing, held until the test lets it go.
+HANDLE g_release = nullptr;
+std::atomic<bool> g_clearingDone{false};
+DWORD WINAPI HeldClearing(LPVOID) {
+    ::WaitForSingleObject(g_release, 5000);
+    const DWORD result = ClearCachesThread(nullptr);
+    g_clearingDone = true;
+    return result;
 }
 
 }  // namespace
@@ -71,14 +95,8 @@ TEST(DeleteFolderTree, EmptyMissingAndOverlongPathsFail) {
 }
 
 TEST(ClearCache, FlashSharedObjectsFolderIsRemoved) {
-    wchar_t appData[MAX_PATH];
-    ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE));
-    const std::wstring macromedia = std::wstring(appData) + L"\\Macromedia";
-    const std::wstring player = macromedia + L"\\Flash Player";
-    const std::wstring shared = player + L"\\#SharedObjects";
-    ::CreateDirectoryW(macromedia.c_str(), nullptr);
-    ::CreateDirectoryW(player.c_str(), nullptr);
-    ::CreateDirectoryW(shared.c_str(), nullptr);
+    const std::wstring shared = MakeSharedObjectsFolder();
+    const std::wstring player = shared.substr(0, shared.rfind(L'\\'));
     ::CreateDirectoryW((shared + L"\\ABCD1234").c_str(), nullptr);
     WriteFile(shared + L"\\ABCD1234\\settings.sol");
     ::SetFileAttributesW((shared + L"\\ABCD1234\\settings.sol").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -114,10 +132,20 @@ TEST(ClearCache, CookiesSurviveOtherEntriesGo) {
 }
 
 TEST(ClearCache, ThreadStartsAndReturnsAtOnce) {
-    const DWORD start = ::GetTickCount();
-    ClearCache();
-    EXPECT_LT(::GetTickCount() - start, 1000u);
-    ::Sleep(200);  // let it finish before the process goes on
+    const std::wstring shared = MakeSharedObjectsFolder();
+    WriteFile(shared + L"\\held.sol");
+    g_release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(g_release, nullptr);
+    ClearCache(HeldClearing);
+    // Back here while the clearing still waits: the player's message comes
+    // at once, not after the deletion.
+    EXPECT_FALSE(g_clearingDone) << "returned only after the clearing";
+    EXPECT_TRUE(Exists(shared + L"\\held.sol"));
+    ::SetEvent(g_release);
+    for (int i = 0; i < 500 && !g_clearingDone; ++i) ::Sleep(10);
+    EXPECT_TRUE(g_clearingDone);
+    EXPECT_FALSE(Exists(shared)) << "the clearing ran on its thread";
+    ::CloseHandle(g_release);
 }
 
 TEST(CacheLimit, WritesTheLimit) {

@@ -17,6 +17,15 @@ TEST(Shots, SettingsDialog) {
     ASSERT_NE(nullptr, dlg.Create(nullptr));
     ::ShowWindow(dlg, SW_SHOW);
     Pump(300);
+    // The template's size: its client area in its modal frame.
+    RECT rc{}, expected{0, 0, 206, 233};
+    ::GetWindowRect(dlg, &rc);
+    ::MapDialogRect(dlg, &expected);
+    ::AdjustWindowRectEx(&expected, WS_POPUP, FALSE, WS_EX_DLGMODALFRAME);
+    ::OffsetRect(&expected, -expected.left, -expected.top);
+    EXPECT_EQ(rc.right - rc.left, expected.right);
+    EXPECT_EQ(rc.bottom - rc.top, expected.bottom);
+    EXPECT_EQ(SkinProblems(dlg, RECT{0, 35, rc.right - rc.left, rc.bottom - rc.top - 20}), "");
     EXPECT_TRUE(SaveWindowShot(dlg, L"settings_dialog"));
     ::DestroyWindow(dlg);
 }

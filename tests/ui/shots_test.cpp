@@ -25,8 +25,20 @@ void ShotOfBox(int kind, const wchar_t* title, const wchar_t* text, const wchar_
             box = ::FindWindowW(L"#32770", title);
             if (!box || !::IsWindowVisible(box)) box = nullptr, ::Sleep(20);
         }
-        if (!box) return;
+        ASSERT_NE(box, nullptr) << "no box";
         ::Sleep(300);
+        // Sized to its text as the box's font measures it, with both lines.
+        const RECT measured = MeasuredText(box, text);
+        HBITMAP button = LoadSkinImage(IDB_BUTTON);
+        const SIZE strip = BitmapSize(button);
+        ::DeleteObject(button);
+        const SIZE expected = MessageBoxSize(measured.right, measured.bottom, MessageLineCount(text),
+                                             strip.cx / 4, strip.cy);
+        RECT rc{};
+        ::GetWindowRect(box, &rc);
+        EXPECT_EQ(rc.right - rc.left, expected.cx) << testing::PrintToString(std::wstring(name));
+        EXPECT_EQ(rc.bottom - rc.top, expected.cy);
+        EXPECT_EQ(SkinProblems(box, RECT{8, 55, rc.right - rc.left - 8, 55 + measured.bottom}), "");
         EXPECT_TRUE(SaveWindowShot(box, name));
         ::PostMessageW(box, WM_CLOSE, 0, 0);
     });
@@ -86,9 +98,13 @@ TEST(Shots, Controls) {
     ASSERT_NE(nullptr, dlg.Create(nullptr));
     ::ShowWindow(dlg, SW_SHOW);
     Pump(300);
+    RECT rc{};
+    ::GetWindowRect(dlg, &rc);
+    EXPECT_EQ(rc.right - rc.left, 460);
+    EXPECT_EQ(rc.bottom - rc.top, 300);
+    EXPECT_EQ(SkinProblems(dlg, RECT{30, 45, 430, 61}), "") << "the label's first line";
     EXPECT_TRUE(SaveWindowShot(dlg, L"ui_controls"));
     // The hover state of the close button.
-    RECT rc{};
     ::GetWindowRect(dlg.GetDlgItem(kIdCaptionClose), &rc);
     MoveMouse(POINT{rc.left + 10, rc.top + 10});
     Pump(100);
@@ -154,7 +170,20 @@ TEST(Shots, GameFrameSkin) {
     ImageList_Destroy(closeList);
     ::DeleteObject(tabs);
     ::DeleteObject(close);
-    ::Sleep(100);
+    Pump(100);  // what was drawn reaches the screen
+    RECT rc{};
+    ::GetWindowRect(dlg, &rc);
+    EXPECT_EQ(rc.right - rc.left, w);
+    EXPECT_EQ(rc.bottom - rc.top, 300);
+    // The white caption of the link on the band: light pixels among the blue.
+    int light = 0;
+    for (int y = 9; y < 21; ++y)
+        for (int x = w - 340; x < w - 270; ++x) {
+            const COLORREF c = ScreenPixel(rc.left + x, rc.top + y);
+            if (GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200) ++light;
+        }
+    EXPECT_GT(light, 8) << "no link text on the band";
+    EXPECT_EQ(SkinProblems(dlg, RECT{136, 8, 296, 22}), "") << "the first tab's caption";
     EXPECT_TRUE(SaveWindowShot(dlg, L"ui_frame_game_skin"));
     ::DestroyWindow(dlg);
 }

@@ -100,18 +100,19 @@ TEST(UpdateSwap, AFailedSecondRenamePutsTheProgramBack) {
     const std::wstring exe = dir / L"kvr.exe", fresh = dir / L"NewKvr.exe", old = dir / L"OldKvr.exe";
     ASSERT_TRUE(WriteFileBytes(exe, "old build"));
     ASSERT_TRUE(WriteFileBytes(fresh, "new build"));
-    // The new file is held open without delete sharing: it cannot be moved.
+    ASSERT_TRUE(WriteFileBytes(old, "older leftover"));
+    // The new file is held open without delete sharing: it cannot be moved,
+    // while the program itself can (the first rename goes through).
     HANDLE lock = ::CreateFileW(fresh.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    const bool swapped = SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str());
+    const std::wstring probe = dir / L"probe.exe";
+    ASSERT_FALSE(::MoveFileExW(fresh.c_str(), probe.c_str(), MOVEFILE_REPLACE_EXISTING))
+        << "this file system moves a file held open: the second rename would not fail";
+    EXPECT_FALSE(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str()));
     ::CloseHandle(lock);
-    if (swapped) {
-        // This file system let the open file move: then it must have moved whole.
-        EXPECT_EQ(ReadFileBytes(exe), "new build");
-    } else {
-        EXPECT_EQ(ReadFileBytes(exe), "old build");
-        EXPECT_FALSE(kvrtest::FileExists(old));
-    }
+    EXPECT_EQ(ReadFileBytes(exe), "old build") << "the program is back";
+    EXPECT_FALSE(kvrtest::FileExists(old)) << "it went aside first (over the leftover) and came back";
+    EXPECT_EQ(ReadFileBytes(fresh), "new build");
     // Without any new file the program stays in place.
     ::DeleteFileW(fresh.c_str());
     ::DeleteFileW(old.c_str());
