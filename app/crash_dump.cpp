@@ -4,6 +4,8 @@
 #include <dbghelp.h>
 #include <atomic>
 #include <cwchar>
+#include "app/access_list.h"
+#include "app/system_library.h"
 
 namespace kvr {
 namespace {
@@ -16,7 +18,7 @@ using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
                                           PMINIDUMP_CALLBACK_INFORMATION);
 
 void WriteDumpWithPointers(HANDLE file, EXCEPTION_POINTERS* pointers) {
-    HMODULE dbghelp = ::LoadLibraryW(L"DbgHelp.dll");
+    HMODULE dbghelp = LoadSystemLibrary(L"DbgHelp.dll");
     if (!dbghelp) return;
     auto write = reinterpret_cast<MiniDumpWriteDumpFn>(
         reinterpret_cast<void*>(::GetProcAddress(dbghelp, "MiniDumpWriteDump")));
@@ -87,8 +89,9 @@ LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* pointers) {
         g_dumpWritten = false;  // nothing was written: a later crash may still try
         return EXCEPTION_CONTINUE_SEARCH;
     }
-    HANDLE file = ::CreateFileW(dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The dump holds the process's memory, cookies included: readable by
+    // SYSTEM and Administrators only.
+    HANDLE file = CreatePrivateFile(dumpPath);
     WriteDump(file, pointers);
     if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
     return EXCEPTION_CONTINUE_SEARCH;

@@ -4,6 +4,8 @@
 #include <cwchar>
 #include <ctime>
 #include <cstring>
+#include <string>
+#include "app/access_list.h"
 
 namespace kvr {
 namespace {
@@ -35,7 +37,7 @@ bool ResolveIni(const wchar_t* iniPath, wchar_t (&path)[MAX_PATH], bool forWriti
     if (!StatisticIniPath(path)) return false;
     if (forWriting) {
         wchar_t folder[MAX_PATH] = {};
-        if (InstallFolder(folder)) ::SHCreateDirectoryExW(nullptr, folder, nullptr);
+        if (InstallFolder(folder)) MakeInstallFolder(folder, false);
     }
     return true;
 }
@@ -52,6 +54,17 @@ bool InstallFolder(wchar_t (&folder)[MAX_PATH]) {
         return false;
     }
     return true;
+}
+
+bool MakeInstallFolder(const wchar_t* installFolder, bool setOnExisting) {
+    if (!installFolder || !*installFolder) return false;
+    const std::wstring folder(installFolder);
+    const size_t last = folder.rfind(L'\\');
+    // "C:\" itself is no folder of ours.
+    if (last != std::wstring::npos && last > 2 &&
+        !MakeProgramFolder(folder.substr(0, last).c_str(), setOnExisting))
+        return false;
+    return MakeProgramFolder(installFolder, setOnExisting);
 }
 
 bool StatisticIniPath(wchar_t (&path)[MAX_PATH]) {

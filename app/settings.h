@@ -14,6 +14,10 @@ inline constexpr int kIniValueChars = 32;  // buffer of every INI value
 // Common application data + "\Marvole\GameLogin" (no trailing backslash).
 // False when the shell folder is unknown; the buffer then holds "".
 bool InstallFolder(wchar_t (&folder)[MAX_PATH]);
+// Creates installFolder and the folder above it ("Marvole") with the
+// program's access list; where they exist, the install (setOnExisting) puts
+// that list on them, anything else leaves them as they are.
+bool MakeInstallFolder(const wchar_t* installFolder, bool setOnExisting);
 // The installation folder + "\Statistic.ini".
 bool StatisticIniPath(wchar_t (&path)[MAX_PATH]);
 

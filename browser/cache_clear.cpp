@@ -78,6 +78,26 @@ BOOL DeleteBrowserCache() {
     return DeleteFolderTree(folder);
 }
 
+namespace {
+
+// A folder held open without delete sharing cannot be renamed or removed, so
+// nobody can put a link in its place while its entries are deleted.
+HANDLE HoldFolder(const wchar_t* folder) {
+    HANDLE h = ::CreateFileW(folder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ::CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+bool IsLinkEntry(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+}  // namespace
+
 BOOL DeleteFolderTree(const wchar_t* folder) {
     if (!folder || folder[0] == L'\0') return FALSE;
     const size_t len = std::wcslen(folder);
@@ -87,6 +107,19 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
         ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
+    // A junction or symbolic link is removed itself; what it points to is
+    // never entered (it may be anything on the machine).
+    const DWORD own = ::GetFileAttributesW(folder);
+    if (own != INVALID_FILE_ATTRIBUTES && IsLinkEntry(own)) return ::RemoveDirectoryW(folder);
+    HANDLE held = HoldFolder(folder);
+    if (held == INVALID_HANDLE_VALUE && own != INVALID_FILE_ATTRIBUTES) {
+        // A link after all (seen through its handle), or not to be opened.
+        const DWORD error = ::GetLastError();
+        if (::RemoveDirectoryW(folder)) return TRUE;
+        ::SetLastError(error ? error : ::GetLastError());
+        return FALSE;
+    }
+
     wchar_t base[MAX_PATH];
     std::swprintf(base, MAX_PATH, folder[len - 1] == L'\\' ? L"%ls" : L"%ls\\", folder);
 
@@ -96,7 +129,10 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
     DWORD error = 0;
     WIN32_FIND_DATAW data;
     HANDLE find = ::FindFirstFileW(pattern, &data);
-    if (find == INVALID_HANDLE_VALUE) return ::RemoveDirectoryW(folder);
+    if (find == INVALID_HANDLE_VALUE) {
+        if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+        return ::RemoveDirectoryW(folder);
+    }
     do {
         if (std::wcscmp(data.cFileName, L".") == 0 || std::wcscmp(data.cFileName, L"..") == 0)
             continue;
@@ -109,12 +145,14 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             DeleteFolderTree(path);  // its result is not used: the folder removal tells
         } else {
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            // The read-only bit of a link's target is not ours to clear.
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) && !IsLinkEntry(data.dwFileAttributes))
                 ::SetFileAttributesW(path, data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
             if (!::DeleteFileW(path)) error = ::GetLastError();
         }
     } while (::FindNextFileW(find, &data));
     ::FindClose(find);
+    if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
 
     if (!::RemoveDirectoryW(folder)) {
         if (error) {

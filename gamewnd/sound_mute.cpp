@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 #include <cstdlib>
 #include <cstring>
+#include "app/system_library.h"
 #include "gamewnd/intercept/inline_hook.h"
 
 namespace kvr {
@@ -124,8 +125,8 @@ void DetachInterception() {
 
 void InstallInterception() {
     HMODULE winmm = ::GetModuleHandleW(L"winmm.dll");
-    if (!winmm) winmm = ::LoadLibraryW(L"winmm.dll");
-    HMODULE dsound = ::LoadLibraryW(L"dsound.dll");
+    if (!winmm) winmm = LoadSystemLibrary(L"winmm.dll");
+    HMODULE dsound = LoadSystemLibrary(L"dsound.dll");
     g_realWaveOutWrite = ProcAddress<WaveOutWriteFn>(winmm, "waveOutWrite");
     g_realMidiStreamOut = ProcAddress<MidiStreamOutFn>(winmm, "midiStreamOut");
     g_realDirectSoundCreate = ProcAddress<DirectSoundCreateFn>(dsound, "DirectSoundCreate");

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include "app/access_list.h"
 #include "app/endpoints.h"
 #include "app/module_path.h"
 #include "app/settings.h"
@@ -22,11 +23,7 @@ std::wstring InstalledPathFor(const wchar_t* exePath, const wchar_t* installFold
 std::wstring CopyIntoInstallFolder(const wchar_t* exePath, const wchar_t* installFolder) {
     const std::wstring target = InstalledPathFor(exePath, installFolder);
     if (target.empty()) return {};
-    // Each level in turn; an existing folder is no error.
-    const std::wstring folder(installFolder);
-    const size_t last = folder.rfind(L'\\');
-    if (last != std::wstring::npos) ::CreateDirectoryW(folder.substr(0, last).c_str(), nullptr);
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    if (!MakeInstallFolder(installFolder, true)) return {};
     // Run from the installation folder itself: never copy a file onto itself.
     if (::lstrcmpiW(target.c_str(), exePath) == 0) return target;
     if (!::CopyFileW(exePath, target.c_str(), FALSE)) return {};

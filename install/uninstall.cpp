@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlwapi.h>
+#include <wincrypt.h>
 #include "app/endpoints.h"
 #include "app/module_path.h"
 #include "app/settings.h"
@@ -57,12 +58,22 @@ unsigned CountFilesBelow(const wchar_t* folder) {
     return count;
 }
 
-std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder,
-                                const std::string& batch, bool removeFolder) {
-    std::string text = "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"" + exe + "\"\r\nif exist \"" + exe +
-                       "\" goto :delexe\r\n";
-    if (removeFolder) text += "del \"" + folder + "\" /Q /F /A\r\nrd \"" + folder + "\"\r\n";
-    text += "del \"" + batch + "\"\r\n";
+namespace {
+std::string BatchQuoted(const std::string& path) {
+    // "%" would start a variable of the batch language: "%%" is the character.
+    std::string out = "\"";
+    for (char c : path) out += c == '%' ? std::string("%%") : std::string(1, c);
+    return out + "\"";
+}
+}  // namespace
+
+std::string SelfDeleteBatchText(const std::string& exePath, const std::string& exeFolder,
+                                const std::string& batchPath, bool removeFolder) {
+    const std::string exe = BatchQuoted(exePath), folder = BatchQuoted(exeFolder);
+    std::string text = "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel " + exe + "\r\nif exist " + exe +
+                       " goto :delexe\r\n";
+    if (removeFolder) text += "del " + folder + " /Q /F /A\r\nrd " + folder + "\r\n";
+    text += "del " + BatchQuoted(batchPath) + "\r\n";
     // A cut batch could run a cut path: rather no batch at all.
     return text.size() <= kBatchMax ? text : std::string();
 }
@@ -81,36 +92,65 @@ bool StartSelfDelete(const wchar_t* exePath) {
     char tempName[MAX_PATH] = {};
     const DWORD n = ::GetTempPathA(MAX_PATH, tempFolder);
     if (n == 0 || n >= MAX_PATH || !::GetTempFileNameA(tempFolder, "DelSelf", 0, tempName)) return false;
-    const std::string batch = std::string(tempName) + ".bat";
-    if (batch.size() >= MAX_PATH) return false;
+    const std::string batch = SelfDeleteBatchPath(tempName);
+    // The ".tmp" file only reserved the name.
+    ::DeleteFileA(tempName);
+    if (batch.empty() || batch.size() >= MAX_PATH) return false;
 
     const bool removeFolder = CountFilesBelow(folderWide.c_str()) < 2;
     const std::string text = SelfDeleteBatchText(exe, folder, batch, removeFolder);
     if (text.empty()) return false;
 
-    HANDLE file = ::CreateFileA(batch.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A new file only: a batch someone prepared under this name would run
+    // with the program's rights.
+    HANDLE file = ::CreateFileA(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    ::SetFilePointer(file, 0, nullptr, FILE_END);
     DWORD written = 0;
     const BOOL ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     ::CloseHandle(file);
-    if (!ok || written != text.size()) return false;
+    if (!ok || written != text.size()) {
+        ::DeleteFileA(batch.c_str());
+        return false;
+    }
 
+    // The system's own command interpreter, without the AutoRun commands
+    // of the registry and without delayed expansion ("!" in a path).
+    char systemFolder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(systemFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    std::string commandLine = "\"" + std::string(systemFolder) + "\\cmd.exe\" /D /V:OFF /C \"\"" + batch + "\"\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi{};
-    // Quoted: a temporary folder with blanks (older systems) stays one argument.
-    char commandLine[MAX_PATH + 3] = {};
-    ::lstrcpynA(commandLine, ("\"" + batch + "\"").c_str(), sizeof commandLine);
-    if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ::DeleteFileA(batch.c_str());
         return false;
+    }
     ::SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     return true;
+}
+
+std::string SelfDeleteBatchPath(const char* tempFileName) {
+    std::string name = tempFileName ? tempFileName : "";
+    const size_t dot = name.rfind('.');
+    const size_t slash = name.rfind('\\');
+    if (name.empty() || slash == std::string::npos) return {};
+    if (dot != std::string::npos && dot > slash) name.erase(dot);
+    // 64 random bits: a name nobody can have prepared.
+    BYTE random[8] = {};
+    HCRYPTPROV provider = 0;
+    if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+        return {};
+    const BOOL got = ::CryptGenRandom(provider, sizeof(random), random);
+    ::CryptReleaseContext(provider, 0);
+    if (!got) return {};
+    char hex[2 * sizeof(random) + 1] = {};
+    for (size_t i = 0; i < sizeof(random); ++i) ::wsprintfA(hex + 2 * i, "%02x", random[i]);
+    return name + "-" + hex + ".bat";
 }
 
 void Uninstall(ReportEvents& events) {

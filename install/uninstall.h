@@ -10,9 +10,14 @@ namespace kvr {
 unsigned CountFilesBelow(const wchar_t* folder);
 
 // The batch job that deletes the executable once it has ended (texts in the
-// system code page). removeFolder: also empties and removes exeFolder.
+// system code page, "%" written as "%%"). removeFolder: also empties and
+// removes exeFolder.
 std::string SelfDeleteBatchText(const std::string& exePath, const std::string& exeFolder,
                                 const std::string& batchPath, bool removeFolder);
+
+// The batch file's name beside GetTempFileName's tempFileName: its stem, "-",
+// 16 random hexadecimal digits and ".bat"; empty without randomness.
+std::string SelfDeleteBatchPath(const char* tempFileName);
 
 // Writes the batch job for exePath into the temporary folder and starts it
 // hidden at idle priority. False when nothing was started.

@@ -4,6 +4,7 @@
 #include <string>
 #include "app/crash_dump.h"
 #include "app/module_path.h"
+#include "tests/install/scratch.h"
 
 using kvr::DumpPathFor;
 
@@ -86,10 +87,26 @@ TEST(CrashDump, CrashingProcessLeavesDumpNextToItsExecutable) {
     const std::wstring dir = FreshDir(L"crash_plain");
     const std::wstring dump = dir + L"\\kvrcrash.dmp";
     ::DeleteFileW(dump.c_str());
+    // A dump an earlier crash left (with the folder's list) gets the new list
+    // too. Wine changes no list of an existing file: there the dump is new.
+    if (!kvrtest::UnderWine()) {
+        HANDLE old = ::CreateFileW(dump.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(old, INVALID_HANDLE_VALUE);
+        ::CloseHandle(old);
+    }
     RunCrashingCopy(dir + L"\\kvrcrash.exe");
     DWORD size = 0;
     EXPECT_EQ(ReadHead(dump, &size), "MDMP");
     EXPECT_GT(size, 1000u);
+    // It holds the process's memory (cookies): SYSTEM and Administrators only.
+    const kvrtest::AccessGrants g = kvrtest::ReadAccessGrants(dump);
+    ASSERT_TRUE(g.read);
+    EXPECT_EQ(g.everyone, 0u);
+    EXPECT_EQ(g.users, 0u);
+    if (!kvrtest::UnderWine()) {
+        EXPECT_TRUE(g.isProtected);
+        EXPECT_EQ(g.administrators & FILE_ALL_ACCESS, static_cast<ACCESS_MASK>(FILE_ALL_ACCESS));
+    }
 }
 
 TEST(CrashDump, DotlessExecutableInDottedFolderDumpsBesideTheFolder) {

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <wininet.h>
 #include <atomic>
+#include <iostream>
 #include <string>
 #include "browser/cache_clear.h"
 
@@ -51,6 +52,82 @@ DWORD WINAPI HeldClearing(LPVOID) {
     const DWORD result = ClearCachesThread(nullptr);
     g_clearingDone = true;
     return result;
+}
+
+// Folder links, as this system can make them. Windows (and a Wine that has
+// them) makes a symbolic link. Wine 8 answers CreateSymbolicLinkW with
+// success and makes nothing, and has no junctions (FSCTL_SET_REPARSE_POINT:
+// ERROR_NOT_SUPPORTED), but shows a Unix symbolic link to a folder as a
+// folder with FILE_ATTRIBUTE_REPARSE_POINT: that one is made and removed with
+// the system's ln and rm, which Wine starts like any program.
+std::string UnixName(const std::wstring& path) {
+    using UnixNameFn = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return {};
+    char* name = unixName(path.c_str());
+    const std::string out = name ? name : "";
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return out;
+}
+
+// The Unix name of the entry itself (Wine looks through a link when it names
+// the link): its folder's Unix name and its own name.
+std::string UnixEntryName(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    const std::string folder = UnixName(path.substr(0, slash));
+    if (folder.empty()) return {};
+    std::string leaf;
+    for (wchar_t c : path.substr(slash + 1)) leaf += static_cast<char>(c);  // ASCII names here
+    return folder + "/" + leaf;
+}
+
+bool RunLinuxProgram(const char* program, std::string commandLine) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::WaitForSingleObject(pi.hProcess, 10000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+bool IsLinkHere(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Wine signals a Linux program's process at once: its effect is awaited.
+bool LinkBecomes(const std::wstring& path, bool present) {
+    for (int i = 0; i < 100; ++i) {
+        if (IsLinkHere(path) == present) return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+// Returns how the link was made ("" when this system can make none).
+std::string MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    using CreateLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+    auto createLink = reinterpret_cast<CreateLinkFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+    if (createLink && createLink(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && IsLinkHere(link))
+        return "symbolic link";
+    const std::string from = UnixName(target);
+    const std::string to = UnixEntryName(link);
+    if (from.empty() || to.empty() || !RunLinuxProgram("Z:\\bin\\ln", "/bin/ln -sT \"" + from + "\" \"" + to + "\""))
+        return {};
+    return LinkBecomes(link, true) ? "Unix symbolic link" : "";
+}
+
+// Removes a link left behind (also one whose target is gone), never what it
+// points to: rm without -r refuses a real folder.
+void RemoveFolderLink(const std::wstring& link) {
+    if (IsLinkHere(link) && ::RemoveDirectoryW(link.c_str())) return;
+    const std::string name = UnixEntryName(link);
+    if (!name.empty() && RunLinuxProgram("Z:\\bin\\rm", "/bin/rm -f \"" + name + "\"")) LinkBecomes(link, false);
 }
 
 }  // namespace
@@ -104,6 +181,56 @@ TEST(ClearCache, FlashSharedObjectsFolderIsRemoved) {
     EXPECT_FALSE(Exists(shared));
     EXPECT_TRUE(Exists(player)) << "only the shared objects go";
     EXPECT_FALSE(DeleteFlashSharedObjects()) << "nothing left to remove";
+}
+
+// Before the thread test: its clearing thread may still run after it.
+TEST(ClearCache, LinksAreRemovedNeverFollowed) {
+    // The player's (or anyone's) folder the links point to.
+    const std::wstring victim = TempFolder(L"kvr_link_victim");
+    wchar_t appData[MAX_PATH];
+    ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE));
+    const std::wstring player = std::wstring(appData) + L"\\Macromedia\\Flash Player";
+    const std::wstring shared = player + L"\\#SharedObjects";
+    RemoveFolderLink(shared + L"\\ABCD1234");
+    RemoveFolderLink(shared);
+    DeleteFolderTree(victim.c_str());
+    ASSERT_TRUE(::CreateDirectoryW(victim.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((victim + L"\\sub").c_str(), nullptr));
+    WriteFile(victim + L"\\precious.txt", "keep me");
+    WriteFile(victim + L"\\sub\\more.txt", "and me");
+    ::SetFileAttributesW((victim + L"\\precious.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    ::CreateDirectoryW((std::wstring(appData) + L"\\Macromedia").c_str(), nullptr);
+    ::CreateDirectoryW(player.c_str(), nullptr);
+    DeleteFolderTree(shared.c_str());
+    ASSERT_TRUE(::CreateDirectoryW(shared.c_str(), nullptr));
+    WriteFile(shared + L"\\own.sol");
+
+    // A link inside the shared objects: the cache's own files go, the
+    // link's target stays whole (read-only bit included).
+    const std::string kind = MakeFolderLink(shared + L"\\ABCD1234", victim);
+    if (kind.empty()) GTEST_SKIP() << "this system can make no folder link";
+    std::cout << "[          ] folder link made as a " << kind << std::endl;
+    DeleteFlashSharedObjects();
+    EXPECT_TRUE(Exists(victim + L"\\precious.txt")) << "followed the " << kind;
+    EXPECT_TRUE(Exists(victim + L"\\sub\\more.txt"));
+    EXPECT_NE(::GetFileAttributesW((victim + L"\\precious.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_FALSE(Exists(shared + L"\\own.sol"));
+    // Windows removes the link itself. Wine cannot: its RemoveDirectoryW
+    // looks through a Unix link and finds the target not empty.
+    if (kind == "symbolic link") {
+        EXPECT_FALSE(Exists(shared));
+    }
+    RemoveFolderLink(shared + L"\\ABCD1234");
+    DeleteFolderTree(shared.c_str());
+
+    // The shared objects folder itself a link.
+    ASSERT_EQ(MakeFolderLink(shared, victim), kind);
+    DeleteFlashSharedObjects();
+    EXPECT_TRUE(Exists(victim + L"\\precious.txt")) << "followed the " << kind << " of the folder itself";
+    EXPECT_TRUE(Exists(victim + L"\\sub\\more.txt"));
+    RemoveFolderLink(shared);
+    ::SetFileAttributesW((victim + L"\\precious.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFolderTree(victim.c_str());
 }
 
 TEST(ClearCache, CookiesSurviveOtherEntriesGo) {

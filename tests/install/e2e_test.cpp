@@ -111,7 +111,8 @@ protected:
     }
     void TearDown() override { CleanMachine(); }
 
-    ScratchDir dir{L"kvrmode"};
+    // "%" in the folder: the self-deleting batch must take it as a character.
+    ScratchDir dir{L"kvr%mode%"};
     std::wstring exe;
 };
 
@@ -171,6 +172,7 @@ TEST_F(KvrModes, InstallCopiesMakesLinksReportsAndStartsTheCopy) {
     EXPECT_TRUE(p.Wait(30000));
     const std::wstring installed = InstalledFolder() + L"\\kvr.exe";
     EXPECT_EQ(ReadFileBytes(installed), ReadFileBytes(exe));
+    kvrtest::ExpectProgramFolderList(InstalledFolder());
     EXPECT_TRUE(PortalReceived("/install.htm", "tag=kvr&ver=3.0.0.3&count=1"));
     EXPECT_TRUE(RegistryValueExists(L"DisableDays"));
     EXPECT_TRUE(FileExists(CommonDesktopLinkPath(kGameLinkName)));

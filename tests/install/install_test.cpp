@@ -92,6 +92,24 @@ TEST(InstallCopy, CopiesIntoTheFolderButNeverOntoItself) {
     EXPECT_EQ(ReadFileBytes(installed), "program bytes");
 }
 
+TEST(InstallCopy, FolderGetsTheProgramsAccessListNewOrExisting) {
+    ScratchDir from(L"dl"), folder(L"inst");
+    const std::wstring exe = from / L"kvr_setup.exe";
+    ASSERT_TRUE(WriteFileBytes(exe, "program bytes"));
+    const std::wstring target = folder.path() + L"\\Marvole\\GameLogin";
+    ASSERT_FALSE(CopyIntoInstallFolder(exe.c_str(), target.c_str()).empty());
+    kvrtest::ExpectProgramFolderList(target);
+    kvrtest::ExpectProgramFolderList(folder.path() + L"\\Marvole");
+
+    // A folder someone made before the install gets the same list. Wine sets
+    // no list on an existing file (SetNamedSecurityInfoW succeeds and changes
+    // nothing), so only Windows can show this.
+    const std::wstring early = folder.path() + L"\\Early";
+    ASSERT_TRUE(::CreateDirectoryW(early.c_str(), nullptr));
+    ASSERT_FALSE(CopyIntoInstallFolder(exe.c_str(), early.c_str()).empty());
+    if (!kvrtest::UnderWine()) kvrtest::ExpectProgramFolderList(early);
+}
+
 TEST(Shortcuts, FourLinksWithTheirArgumentsIconsAndFolder) {
     RemoveOurLinks();
     ScratchDir dir(L"lnk");
@@ -148,6 +166,19 @@ TEST(SelfDelete, BatchTextInBothForms) {
     EXPECT_EQ(SelfDeleteBatchText("C:\\P\\kvr.exe", "C:\\P", "C:\\T\\DelSelf1.tmp.bat", false),
               "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"C:\\P\\kvr.exe\"\r\n"
               "if exist \"C:\\P\\kvr.exe\" goto :delexe\r\ndel \"C:\\T\\DelSelf1.tmp.bat\"\r\n");
+    // "%" in a path is the character, not a variable of the batch language.
+    EXPECT_EQ(SelfDeleteBatchText("C:\\100%x\\kvr.exe", "C:\\100%x", "C:\\T\\b.bat", true),
+              "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"C:\\100%%x\\kvr.exe\"\r\n"
+              "if exist \"C:\\100%%x\\kvr.exe\" goto :delexe\r\ndel \"C:\\100%%x\" /Q /F /A\r\nrd \"C:\\100%%x\"\r\n"
+              "del \"C:\\T\\b.bat\"\r\n");
+    // Beside GetTempFileName's name, with 64 random bits nobody can foresee.
+    const std::string a = SelfDeleteBatchPath("C:\\T\\DelSelf1A2B.tmp");
+    const std::string b = SelfDeleteBatchPath("C:\\T\\DelSelf1A2B.tmp");
+    ASSERT_EQ(a.size(), std::string("C:\\T\\DelSelf1A2B-0123456789abcdef.bat").size()) << a;
+    EXPECT_EQ(a.compare(0, 17, "C:\\T\\DelSelf1A2B-"), 0) << a;
+    EXPECT_EQ(a.substr(a.size() - 4), ".bat");
+    EXPECT_NE(a, b);
+    EXPECT_EQ(SelfDeleteBatchPath("no folder"), "");
     // Never a cut batch: over 2048 bytes there is none.
     EXPECT_EQ(SelfDeleteBatchText(std::string(1100, 'x'), "C:\\P", "b.bat", false), "");
 }

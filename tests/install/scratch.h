@@ -1,7 +1,9 @@
 // A fresh folder under the temporary folder for one test, removed with
 // everything in it afterwards.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
 #include <shellapi.h>
 #include <string>
 
@@ -78,6 +80,69 @@ inline std::wstring IniValue(const std::wstring& ini, const wchar_t* key) {
     wchar_t v[64] = {};
     ::GetPrivateProfileStringW(L"Kvr", key, L"<absent>", v, 64, ini.c_str());
     return v;
+}
+
+// True under Wine (its ntdll has wine_get_version).
+inline bool UnderWine() {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+// What the access list of a file or folder grants, read back with
+// GetNamedSecurityInfoW. Wine keeps no list of its own: it reports one made
+// from the Unix mode bits (the owner, SYSTEM, and Everyone read and execute
+// when others may read), so there only the Everyone entry can tell.
+struct AccessGrants {
+    bool read = false;        // the list could be read
+    bool isProtected = false;  // nothing inherited from above
+    ACCESS_MASK system = 0, administrators = 0, users = 0, everyone = 0;
+};
+
+inline AccessGrants ReadAccessGrants(const std::wstring& path) {
+    AccessGrants g;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &sd) != ERROR_SUCCESS)
+        return g;
+    g.read = dacl != nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(sd, &control, &revision);
+    g.isProtected = (control & SE_DACL_PROTECTED) != 0;
+    BYTE sids[4][SECURITY_MAX_SID_SIZE];
+    const WELL_KNOWN_SID_TYPE types[4] = {WinLocalSystemSid, WinBuiltinAdministratorsSid, WinBuiltinUsersSid,
+                                          WinWorldSid};
+    ACCESS_MASK* masks[4] = {&g.system, &g.administrators, &g.users, &g.everyone};
+    for (int i = 0; i < 4; ++i) {
+        DWORD size = SECURITY_MAX_SID_SIZE;
+        ::CreateWellKnownSid(types[i], nullptr, sids[i], &size);
+    }
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(dacl, i, &ace)) continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        for (int k = 0; k < 4; ++k)
+            if (::EqualSid(&allowed->SidStart, sids[k])) *masks[k] |= allowed->Mask;
+    }
+    ::LocalFree(sd);
+    return g;
+}
+
+// The program-folder list: SYSTEM and Administrators full control, Users read
+// and execute, Everyone nothing, nothing inherited. Under Wine only the
+// absence of Everyone can show (see ReadAccessGrants).
+inline void ExpectProgramFolderList(const std::wstring& folder) {
+    const AccessGrants g = ReadAccessGrants(folder);
+    ASSERT_TRUE(g.read) << "no access list read back";
+    EXPECT_EQ(g.everyone, 0u) << "Everyone may use the folder";
+    EXPECT_EQ(g.users & (FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER), 0u);
+    EXPECT_EQ(g.system & FILE_ALL_ACCESS, static_cast<ACCESS_MASK>(FILE_ALL_ACCESS));
+    if (UnderWine()) return;
+    EXPECT_TRUE(g.isProtected);
+    EXPECT_EQ(g.administrators & FILE_ALL_ACCESS, static_cast<ACCESS_MASK>(FILE_ALL_ACCESS));
+    EXPECT_EQ(g.users, static_cast<ACCESS_MASK>(FILE_GENERIC_READ | FILE_GENERIC_EXECUTE));
 }
 
 }  // namespace kvrtest
