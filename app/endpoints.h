@@ -43,12 +43,25 @@ inline constexpr wchar_t kQQAuthorize[] = L"/oauth2.0/authorize";
 // A report path with the program version: kInstall -> "/install.htm?tag=kvr&ver=3.0.0.3".
 std::wstring VersionedPath(const wchar_t* pathAndTag);
 
+// url begins with "http://" or "https://", the server's host and path.
+bool BeginsWithServerPage(const wchar_t* url, Server server, const wchar_t* path);
+
 // The game-hall client configuration page: "/update/Config" + name + ".htm".
 std::wstring GameHallConfigPath(const std::wstring& clientName);
 
 // Downloads are taken only from the three trusted domains: the URL's host
 // (without port, case ignored) equals a trusted name or ends with "." + name.
 bool IsTrustedDownloadUrl(const wchar_t* url);
+
+// A page the program takes commands from and whose game address it opens:
+// http:// or https:// on one of the portal's own hosts (client-service,
+// portal, play-time record, external login) or on a trusted domain.
+bool IsTrustedPageUrl(const wchar_t* url);
+
+// The host of an http:// or https:// address, lower-cased and without port;
+// empty when the address carries user info ("@"), a port that is not all
+// digits, or a host of other characters than letters, digits, "." and "-".
+std::wstring PageUrlHost(const wchar_t* url);
 
 // The host of an http:// URL, lower-cased, without port or user info; empty
 // when the URL has no http:// scheme.

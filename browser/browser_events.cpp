@@ -1,5 +1,6 @@
 #include "browser/browser_events.h"
 #include "browser/browser_guids.h"
+#include "browser/test_hooks.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -80,6 +81,9 @@ STDMETHODIMP CBrowserEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS
         bool cancel = false;
         if (cancelArg && cancelArg->vt == (VT_BYREF | VT_BOOL) && cancelArg->pboolVal)
             cancel = *cancelArg->pboolVal != VARIANT_FALSE;
+#ifdef KVR_TEST_HOOKS
+        CTestHookFrameScope frameFromTest(VariantText(Arg(params, 1)));
+#endif
         m_owner->OnBeforeNavigate2(ArgDispatch(params, 0), VariantText(Arg(params, 1)), &cancel);
         if (cancelArg && cancelArg->vt == (VT_BYREF | VT_BOOL) && cancelArg->pboolVal)
             *cancelArg->pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;

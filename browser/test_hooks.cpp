@@ -6,10 +6,36 @@
 
 namespace kvr {
 
-bool SendTestHook(HWND target, UINT command, const wchar_t* text) {
+namespace {
+// Navigations asked for by kHookNavigateFrom whose event has not come yet:
+// target URL and the page of the frame that asks. UI thread only.
+std::deque<std::pair<std::wstring, std::wstring>> g_fromFrames;
+std::wstring g_framePage;
+bool g_framePageSet = false;
+}  // namespace
+
+const wchar_t* TestHookFramePage() { return g_framePageSet ? g_framePage.c_str() : nullptr; }
+
+CTestHookFrameScope::CTestHookFrameScope(const wchar_t* url) {
+    if (!url || g_framePageSet) return;
+    for (auto it = g_fromFrames.begin(); it != g_fromFrames.end(); ++it) {
+        if (it->first != url) continue;
+        g_framePage = it->second;
+        g_fromFrames.erase(it);
+        g_framePageSet = m_active = true;
+        return;
+    }
+}
+
+CTestHookFrameScope::~CTestHookFrameScope() {
+    if (m_active) g_framePageSet = false;
+}
+
+bool SendTestHook(HWND target, UINT command, const wchar_t* text, const wchar_t* page) {
     TestHookRequest req{};
     req.command = command;
     if (text) ::lstrcpynW(req.text, text, static_cast<int>(std::size(req.text)));
+    if (page) ::lstrcpynW(req.page, page, static_cast<int>(std::size(req.page)));
     COPYDATASTRUCT cds{};
     cds.dwData = kTestHookCopyData;
     cds.cbData = sizeof(req);
@@ -43,6 +69,7 @@ bool CTestHookReceiver::Accept(HWND self, const COPYDATASTRUCT* cds) {
     TestHookRequest req;
     std::memcpy(&req, cds->lpData, sizeof(req));
     req.text[511] = L'\0';
+    req.page[511] = L'\0';
     m_pending.push_back(req);
     ::PostMessageW(self, RunMessage(), 0, 0);
     return true;
@@ -54,6 +81,10 @@ void CTestHookReceiver::Run(CBrowserOwner* owner, CBrowserHost& host) {
         m_pending.pop_front();
         switch (req.command) {
         case kHookNavigate: host.Navigate(req.text); break;
+        case kHookNavigateFrom:
+            g_fromFrames.emplace_back(req.text, req.page);
+            if (!host.Navigate(req.text)) g_fromFrames.pop_back();
+            break;
         case kHookDocumentComplete: owner->OnDocumentComplete(host.Browser(), req.text); break;
         case kHookNavigateComplete: owner->OnNavigateComplete2(host.Browser(), req.text); break;
         case kHookTitleChange: owner->OnTitleChange(req.text); break;

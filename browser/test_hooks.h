@@ -1,7 +1,8 @@
 // Test-only automation channel (builds with KVR_TEST_HOOKS only; release
 // builds contain none of it). Under Wine the browser has no HTML engine: a
 // navigation goes as far as BeforeNavigate2, and document-complete, navigate-
-// complete and title events never come. A test driver in another process uses
+// complete and title events never come, and no frame ever shows a page. A
+// test driver in another process uses
 // this channel to make a running login dialog, OAuth page or game page
 // navigate through its real control, or to hand it one of those events.
 //
@@ -13,6 +14,7 @@
 #ifdef KVR_TEST_HOOKS
 #include <windows.h>
 #include <deque>
+#include <string>
 #include "browser/browser_host.h"
 
 namespace kvr {
@@ -25,15 +27,36 @@ enum TestHookCommand : UINT {
     kHookNavigateComplete = 3,  // OnNavigateComplete2(browser, text)
     kHookTitleChange = 4,       // OnTitleChange(text)
     kHookScriptAlert = 5,       // a page's alert(text): a modal box over the page's window
+    kHookNavigateFrom = 6,      // Navigate(text) as asked by a frame that shows page
 };
 
 struct TestHookRequest {
     UINT command;
     wchar_t text[512];
+    wchar_t page[512];  // kHookNavigateFrom: the page the navigating frame shows
 };
 
 // Driver side: true when the window took the request.
-bool SendTestHook(HWND target, UINT command, const wchar_t* text);
+bool SendTestHook(HWND target, UINT command, const wchar_t* text, const wchar_t* page = nullptr);
+
+// The page the frame of a kHookNavigateFrom navigation shows, while its
+// BeforeNavigate2 is handled (the frame check reads it in place of the
+// frame's LocationURL); else nullptr.
+const wchar_t* TestHookFramePage();
+
+// Held by the browser events around BeforeNavigate2 of url: when url is one
+// a kHookNavigateFrom asked for, its page holds for that event. (Wine fires
+// the event inside Navigate or later, when another navigation is under way.)
+class CTestHookFrameScope {
+public:
+    explicit CTestHookFrameScope(const wchar_t* url);
+    ~CTestHookFrameScope();
+    CTestHookFrameScope(const CTestHookFrameScope&) = delete;
+    CTestHookFrameScope& operator=(const CTestHookFrameScope&) = delete;
+
+private:
+    bool m_active = false;
+};
 
 // Window side.
 class CTestHookReceiver {

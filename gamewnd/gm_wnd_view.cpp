@@ -3,7 +3,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include "app/endpoints.h"
+#include "app/module_path.h"
 #include "app/pathwick3_app.h"
+#include "browser/frame_trust.h"
 #include "ui/message_box.h"
 #include "update/down_game_dlg.h"
 
@@ -20,7 +22,33 @@ bool IsWebPage(const std::wstring& url) {
     return url.compare(0, 7, L"http://") == 0 || url.compare(0, 8, L"https://") == 0;
 }
 
+// name without trailing dots and blanks, then without its extension.
+std::wstring FileStem(std::wstring name) {
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
+    const size_t dot = name.find(L'.');
+    if (dot != std::wstring::npos) name.erase(dot);
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    return name;
+}
+
+std::wstring RunningProgramFileName() {
+    const std::wstring path = OwnProgramPath();
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
+
+bool NamesProgramFile(const std::wstring& name, const std::wstring& programFileName) {
+    // A short name ("STATIS~1.INI") can stand for any file of the folder.
+    if (name.find(L'~') != std::wstring::npos) return true;
+    const std::wstring stem = FileStem(name);
+    if (stem.empty()) return true;
+    for (const std::wstring& own : {FileStem(programFileName), std::wstring(L"OldKvr"), std::wstring(L"NewKvr"),
+                                    std::wstring(L"ConfigKvr"), std::wstring(L"Statistic")})
+        if (!own.empty() && ::lstrcmpiW(stem.c_str(), own.c_str()) == 0) return true;
+    return false;
+}
 
 EnterGameCommand ParseEnterGame(const wchar_t* url) {
     EnterGameCommand cmd;
@@ -44,6 +72,9 @@ EnterGameCommand ParseEnterGame(const wchar_t* url) {
     if (clean.empty() || clean.size() > 32) return cmd;
     for (wchar_t c : clean)
         if (!IsClientNameChar(c)) return cmd;
+    // The program itself, its update files and its settings are never started,
+    // nor downloaded over, in the name of a game.
+    if (NamesProgramFile(clean, RunningProgramFileName())) return cmd;
     if (clean[0] >= L'a' && clean[0] <= L'z') clean[0] = static_cast<wchar_t>(clean[0] - 32);
     cmd.name = clean;
     cmd.valid = true;
@@ -157,9 +188,12 @@ HRESULT CGmWndView::GetHostInfo(DOCHOSTUIINFO* info) {
     return S_OK;
 }
 
-void CGmWndView::OnBeforeNavigate2(IDispatch*, const wchar_t* url, bool* cancel) {
-    if (!url || !cancel || !std::wcsstr(url, kEnterGamePrefix)) return;
-    EnterGameHall(url, m_actions);
+void CGmWndView::OnBeforeNavigate2(IDispatch* frame, const wchar_t* url, bool* cancel) {
+    // The command is the URL itself, not a page that carries its text.
+    if (!url || !cancel || std::wcsncmp(url, kEnterGamePrefix, std::wcslen(kEnterGamePrefix)) != 0) return;
+    // Only the hall's own pages may start a program; any other frame's
+    // command is cancelled and that is all.
+    if (FrameShowsTrustedPage(frame)) EnterGameHall(url, m_actions);
     *cancel = true;
 }
 

@@ -14,8 +14,9 @@ namespace kvr {
 
 // "app://entergame|" + client name [+ "|" + fallback page]. The name is
 // accepted only as 1 to 32 ASCII letters, digits, "_" and "-" once every "/"
-// is removed; its first letter is upper-cased. The fallback is the portal's
-// root page unless an http(s) page is given.
+// is removed, and never as the name of one of the program's own files; its
+// first letter is upper-cased. The fallback is the portal's root page unless
+// an http(s) page is given.
 struct EnterGameCommand {
     bool valid = false;
     std::wstring name;
@@ -23,6 +24,12 @@ struct EnterGameCommand {
 };
 inline constexpr wchar_t kEnterGamePrefix[] = L"app://entergame|";
 EnterGameCommand ParseEnterGame(const wchar_t* url);
+// True when name, as Windows would take it for a file in the installation
+// folder (case ignored, trailing dots and blanks dropped, with or without an
+// extension, or a short "~" alias), could be one of the program's own files:
+// the executable programFileName ("kvr.exe"), the update's "OldKvr" and
+// "NewKvr", "ConfigKvr", "Statistic" or the crash dump.
+bool NamesProgramFile(const std::wstring& name, const std::wstring& programFileName);
 // The installed client: common application data + "\Marvole\GameLogin\" +
 // name + ".exe".
 std::wstring GameClientPath(const std::wstring& name);

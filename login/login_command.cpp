@@ -129,10 +129,9 @@ bool InDragExemptArea(POINT p) {
 }
 
 OAuthRedirect FindOAuthRedirect(const wchar_t* url) {
-    const std::wstring u = SafeText(url);
-    const std::wstring host = ServerHost(Server::ExtLogin);
-    if (u.find(host + paths::kQQRedirect) != std::wstring::npos) return OAuthRedirect::QQ;
-    if (u.find(host + paths::kWeiboRedirect) != std::wstring::npos) return OAuthRedirect::Weibo;
+    // Only at the start: the same text inside another page's query is that page.
+    if (BeginsWithServerPage(url, Server::ExtLogin, paths::kQQRedirect)) return OAuthRedirect::QQ;
+    if (BeginsWithServerPage(url, Server::ExtLogin, paths::kWeiboRedirect)) return OAuthRedirect::Weibo;
     return OAuthRedirect::None;
 }
 

@@ -1,6 +1,8 @@
 #include "login/login_dlg.h"
 
+#include "app/endpoints.h"
 #include "browser/app_command.h"
+#include "browser/frame_trust.h"
 #include "res/ids_login.h"
 #include "login/login.h"
 #include "login/login_bk_dlg.h"
@@ -99,7 +101,12 @@ HRESULT CLoginDlg::OnPageDragMove(IHTMLElement*) {
     return S_FALSE;
 }
 
-void CLoginDlg::OnBeforeNavigate2(IDispatch*, const wchar_t* url, bool* cancel) {
+void CLoginDlg::OnBeforeNavigate2(IDispatch* frame, const wchar_t* url, bool* cancel) {
+    // A command from a frame of anywhere else is dropped: cancelled, nothing more.
+    if (cancel && IsAppUrl(url) && !FrameShowsTrustedPage(frame)) {
+        *cancel = true;
+        return;
+    }
     HandleUrl(url, cancel);
 }
 
@@ -142,6 +149,12 @@ bool CLoginDlg::LoadGame(const wchar_t* url) {
     // A key the game window cannot keep whole is refused rather than cut: a
     // cut key could match another account's page.
     if (!KeyFits(key)) return false;
+    // The game page opens only a page of a trusted host; anything else ends
+    // the login as a refused one, before the game window hears of it.
+    if (!IsTrustedPageUrl(cmd.gameUrl.c_str())) {
+        if (m_background) m_background->EndLogin(IDCANCEL);
+        return false;
+    }
 
     COPYDATASTRUCT cds{};
     cds.dwData = 0;

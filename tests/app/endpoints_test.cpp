@@ -16,3 +16,23 @@ TEST(TrustedDownloads, HostMustBeATrustedNameOrItsSubdomain) {
     EXPECT_FALSE(IsTrustedDownloadUrl(L"ftp://localhost/kvr.exe"));
     EXPECT_FALSE(IsTrustedDownloadUrl(L""));
 }
+
+TEST(TrustedPages, PortalHostsAndTrustedDomainsOnly) {
+    using kvr::IsTrustedPageUrl;
+    using kvr::Server;
+    using kvr::ServerUrl;
+    EXPECT_TRUE(IsTrustedPageUrl(ServerUrl(Server::Portal, L"/zt/client/v2/index.html?cid=4224").c_str()));
+    EXPECT_TRUE(IsTrustedPageUrl(ServerUrl(Server::ClientService, L"/webgame.htm").c_str()));
+    EXPECT_TRUE(IsTrustedPageUrl(L"HTTPS://cdn.dl.localhost/game.html"));
+    EXPECT_TRUE(IsTrustedPageUrl(L"http://localhost:8080/x"));
+    // Pages of anywhere else, and addresses that only mention a trusted host.
+    for (const wchar_t* hostile :
+         {L"http://ads.example/banner.html", L"http://evil.example/?next=http://127.0.0.1/",
+          L"http://127.0.0.1.evil.example/", L"http://localhost@evil.example/", L"http://evil.example@localhost/",
+          L"http://localhost:80x/", L"http://localhost:/", L"http://local_host/",
+          L"ftp://localhost/", L"file:///C:/windows/", L"javascript:alert(1)", L"about:blank", L"app://loadgame|a|b",
+          L"", L"http://"}) {
+        EXPECT_FALSE(IsTrustedPageUrl(hostile)) << testing::PrintToString(std::wstring(hostile));
+    }
+    EXPECT_FALSE(IsTrustedPageUrl(nullptr));
+}

@@ -10,6 +10,7 @@
 #include "app/endpoints.h"
 #include "app/pathwick3_app.h"
 #include "browser/test_hooks.h"
+#include "browser/frame_trust.h"
 #include "gamewnd/main_frame.h"
 #include "res/resource.h"
 
@@ -175,6 +176,29 @@ TEST(EnterGame, NamesAndFallbacks) {
     EXPECT_NE(path.find(L"\\Marvole\\GameLogin\\Kvr.exe"), std::wstring::npos);
 }
 
+TEST(EnterGame, NeverTheProgramsOwnFiles) {
+    // Every spelling Windows takes for the same file in the folder.
+    for (const wchar_t* own : {L"kvr", L"KVR", L"Kvr.exe", L"kvr.", L"kvr. . ", L"kvr.dmp", L"OldKvr", L"newkvr.EXE",
+                               L"ConfigKvr.htm", L"statistic", L"Statistic.ini", L"STATIS~1", L"STATIS~1.INI", L""})
+        EXPECT_TRUE(NamesProgramFile(own, L"kvr.exe")) << testing::PrintToString(std::wstring(own));
+    for (const wchar_t* other : {L"Dragon", L"kvr2", L"Statistics", L"Old"})
+        EXPECT_FALSE(NamesProgramFile(other, L"kvr.exe")) << testing::PrintToString(std::wstring(other));
+    EXPECT_TRUE(NamesProgramFile(L"MarvoleSetup", L"marvolesetup.exe"));
+
+    // From a page: this program (running as page_frame_tests.exe) and its files.
+    Recorder r;
+    r.installed = true;
+    r.answerOk = true;
+    for (const wchar_t* url : {L"app://entergame|page_frame_tests", L"app://entergame|statistic",
+                               L"app://entergame|oldkvr", L"app://entergame|NewKvr", L"app://entergame|configkvr"}) {
+        EXPECT_FALSE(ParseEnterGame(url).valid) << testing::PrintToString(std::wstring(url));
+        EXPECT_FALSE(EnterGameHall(url, r.Actions()));
+    }
+    EXPECT_TRUE(r.started.empty());
+    EXPECT_TRUE(r.downloaded.empty());
+    EXPECT_EQ(r.asked, 0);
+}
+
 TEST(EnterGame, InstalledDownloadOrFallback) {
     Recorder r;
     r.installed = true;
@@ -254,24 +278,39 @@ TEST_F(PageFrameTest, GamePageRegistersWithZeroAndPlacesItself) {
     EXPECT_EQ(rc.bottom - rc.top, client.bottom - 34);
 }
 
-TEST_F(PageFrameTest, EnterGameThroughTheRealControlIsCancelled) {
+TEST_F(PageFrameTest, EnterGameOnlyFromTheHallsOwnFrames) {
     MakeFrame(HallUrl());
     Recorder r;
     frame->View().SetEnterGameActions(r.Actions());
     ASSERT_NE(frame->View().Browser(), nullptr);
+    // The hall page itself. (Wine's control takes the address of a navigation
+    // made once the frame exists; the one made while it is created leaves
+    // LocationURL empty.)
+    frame->View().Host().Navigate(HallUrl().c_str());
+    Pump();
+    ASSERT_EQ(FramePageUrl(frame->View().Browser()), HallUrl());
     frame->View().Host().Navigate(L"app://entergame|dragon|http://127.0.0.1:1/dragon");
     Pump();
     EXPECT_EQ(r.opened, std::vector<std::wstring>{L"http://127.0.0.1:1/dragon"});
+    // No browser frame, and a frame of another host: cancelled, nothing done.
     bool cancel = false;
-    frame->View().OnBeforeNavigate2(nullptr, L"app://entergame|kvr", &cancel);
+    frame->View().OnBeforeNavigate2(nullptr, L"app://entergame|dragon", &cancel);
     EXPECT_TRUE(cancel);
+#ifdef KVR_TEST_HOOKS
+    ASSERT_TRUE(SendTestHook(frame->m_hWnd, kHookNavigateFrom, L"app://entergame|dragon", L"http://ads.example/"));
+    Pump();
+    ASSERT_TRUE(SendTestHook(frame->m_hWnd, kHookNavigateFrom, L"app://entergame|dragon", HallUrl().c_str()));
+    Pump();
+    EXPECT_EQ(r.opened.size(), 2u) << "only the hall's own page was obeyed";
+#endif
     cancel = false;
-    frame->View().OnBeforeNavigate2(nullptr, L"app://entergame|../x", &cancel);
+    frame->View().OnBeforeNavigate2(frame->View().Browser(), L"app://entergame|../x", &cancel);
     EXPECT_TRUE(cancel) << "a refused command does not navigate either";
+    // A page whose address only carries the command's text is a page.
     cancel = false;
-    frame->View().OnBeforeNavigate2(nullptr, L"http://127.0.0.1:1/game.html", &cancel);
+    frame->View().OnBeforeNavigate2(frame->View().Browser(), L"http://127.0.0.1:1/?app://entergame|dragon", &cancel);
     EXPECT_FALSE(cancel);
-    EXPECT_EQ(r.opened.size(), 2u);
+    EXPECT_EQ(r.asked, static_cast<int>(r.opened.size()));
 }
 
 TEST_F(PageFrameTest, KeysFromSettings) {

@@ -290,3 +290,74 @@ TEST_F(GameWindowRoadTest, UpdateFromTheMenuSwapsTheExecutableAndRestarts) {
     EXPECT_TRUE(kvrtest::WaitUntil([] { return KvrProcessIds().empty(); }, kStepMs));
     ::DeleteFileW(mark.c_str());
 }
+
+TEST_F(GameWindowRoadTest, HallCommandsOnlyFromTheHallsPagesAndNeverThePrograms) {
+    // The program as installed, with the files it keeps beside it: a left-over
+    // OldKvr.exe and an installed game client Dragon.exe (both a small program
+    // that leaves a mark when started) and the player's Statistic.ini.
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_TRUE(kvr::InstallFolder(folder));
+    ASSERT_TRUE(kvr::MakeInstallFolder(folder, false));
+    const std::wstring installed = std::wstring(folder) + L"\\kvr.exe";
+    const std::wstring oldKvr = std::wstring(folder) + L"\\OldKvr.exe";
+    const std::wstring dragon = std::wstring(folder) + L"\\Dragon.exe";
+    const std::wstring tiny = kvrtest::BuildPath(L"tests\\update\\kvr_tiny_installer.exe");
+    ASSERT_TRUE(::CopyFileW(KvrExe().c_str(), installed.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(tiny.c_str(), oldKvr.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(tiny.c_str(), dragon.c_str(), FALSE));
+    struct Cleanup {
+        std::vector<std::wstring> files;
+        ~Cleanup() {
+            for (const auto& f : files) ::DeleteFileW(f.c_str());
+        }
+    } cleanup{{installed, oldKvr, dragon}};
+    struct UpdTimeToday {
+        UpdTimeToday() { kvr::StoreUpdateTime(); }
+        ~UpdTimeToday() { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, L"UpdTime"); }
+    } updTime;
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring mark = std::wstring(temp) + L"kvr_tiny_installer.ran";
+    ::DeleteFileW(mark.c_str());
+
+    StartGameWindow(installed);
+    ::PostMessageW(m_game, WM_COMMAND, MAKEWPARAM(kHallButton, BN_CLICKED), 0);
+    HWND hall = nullptr;
+    ASSERT_TRUE(kvrtest::WaitUntil(
+        [&] {
+            const auto frames = PageFrames(m_game);
+            hall = frames.empty() ? nullptr : frames.front();
+            return hall != nullptr;
+        },
+        kStartMs))
+        << "the hall frame did not join the game window";
+    const std::wstring hallPage = kvr::ServerUrl(kvr::Server::ClientService, kvr::paths::kGameHall);
+    const std::wstring ini = std::wstring(folder) + L"\\Statistic.ini";
+    const std::string iniBefore = kvrtest::ReadFileBytes(ini);
+    const std::string exeBefore = kvrtest::ReadFileBytes(installed);
+    const size_t processes = KvrProcessIds().size();
+
+    // An advertisement's frame inside the hall asks for an installed client.
+    ASSERT_TRUE(kvr::SendTestHook(hall, kvr::kHookNavigateFrom, L"app://entergame|dragon",
+                                  L"http://ads.example/banner.html"));
+    // The hall's own page names the program's own files, in several spellings.
+    for (const wchar_t* name : {L"kvr", L"KVR", L"oldkvr", L"newkvr", L"statistic", L"configkvr"}) {
+        const std::wstring url = std::wstring(L"app://entergame|") + name;
+        ASSERT_TRUE(kvr::SendTestHook(hall, kvr::kHookNavigateFrom, url.c_str(), hallPage.c_str()));
+    }
+    ::Sleep(4000);
+    EXPECT_FALSE(kvrtest::FileExists(mark)) << "a program was started";
+    EXPECT_EQ(KvrProcessIds().size(), processes) << "the program was started again";
+    EXPECT_EQ(kvrtest::FindTopWindows(nullptr, L"Marvole游戏大厅", 0, true).size(), 0u) << "a download was offered";
+    EXPECT_EQ(CountRequests("/update/ConfigStatistic.htm"), 0u);
+    EXPECT_EQ(CountRequests("/update/ConfigKvr.htm"), 0u);
+    EXPECT_EQ(kvrtest::ReadFileBytes(ini), iniBefore);
+    EXPECT_EQ(kvrtest::ReadFileBytes(installed), exeBefore);
+    EXPECT_TRUE(kvrtest::FileExists(oldKvr));
+
+    // The hall's own page starts the installed client.
+    ASSERT_TRUE(kvr::SendTestHook(hall, kvr::kHookNavigateFrom, L"app://entergame|dragon", hallPage.c_str()));
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, kStepMs)) << "Dragon.exe not started";
+    ::DeleteFileW(mark.c_str());
+    m_kvr.Kill();
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
+#include "app/endpoints.h"
 #include "tests/e2e/road_fixture.h"
 
 using namespace kvre2e;
@@ -63,15 +64,7 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     EXPECT_NE(::GetDlgItem(refusal, 5000), nullptr) << "not the skinned box";
     EXPECT_NE(texts.find(L"账号 e2etwo 已在 3服 登录"), std::wstring::npos) << kvr::test::Utf8(texts);
     ASSERT_TRUE(AnswerMessageBox(refusal, true));
-    EXPECT_TRUE(kvrtest::WaitUntil(
-        [&] {
-            HANDLE p = ::OpenProcess(SYNCHRONIZE, FALSE, dupPid);
-            if (!p) return true;
-            const bool ended = ::WaitForSingleObject(p, 0) == WAIT_OBJECT_0;
-            ::CloseHandle(p);
-            return ended;
-        },
-        kStepMs))
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ProcessEnded(dupPid); }, kStepMs))
         << "the refused page process did not end";
     EXPECT_EQ(CountRequests("/login.htm"), 2u) << PortalReceived("/login.htm").message();
     EXPECT_EQ(PageFrames(m_game).size(), 2u);
@@ -174,4 +167,47 @@ TEST_F(LoginRoadTest, KilledPageDropsItsTabAndKilledGameWindowEndsThePages) {
     EXPECT_TRUE(ended) << "page process(es) left behind:" << left;
     // Generous for a loaded machine; a page that never looks would hit the limit.
     EXPECT_LT(::GetTickCount64() - killed, 10000u);
+}
+
+TEST_F(LoginRoadTest, CommandsFromPagesOfOtherHostsDoNothing) {
+    StartGameWindow();
+    HWND login = WaitForLoginPage(m_kvr.Id(), m_loginPages, kStartMs);
+    ASSERT_NE(login, nullptr);
+    m_loginPages.push_back(login);
+    const std::wstring loginPage = kvr::ServerUrl(kvr::Server::Portal, kvr::paths::kLoginPage);
+    ASSERT_TRUE(kvr::SendTestHook(login, kvr::kHookDocumentComplete, loginPage.c_str()));
+
+    // An advertisement's frame inside the login page, and a page that a
+    // hostile redirect put in the login page's place, send the commands.
+    const std::wstring loadgame = LoadGameUrl(L"S12", L"凤凰涅槃", L"hostile");
+    for (const wchar_t* page : {L"http://ads.example/banner.html", L"http://127.0.0.1.evil.example/zt/client/v2/"}) {
+        ASSERT_TRUE(kvr::SendTestHook(login, kvr::kHookNavigateFrom, loadgame.c_str(), page));
+        ASSERT_TRUE(kvr::SendTestHook(login, kvr::kHookNavigateFrom, L"app://exitgame|", page));
+    }
+    ::Sleep(3000);
+    EXPECT_EQ(CountRequests("/login.htm"), 0u) << "a foreign page logged an account in";
+    EXPECT_TRUE(::IsWindow(login)) << "a foreign page ended the login";
+    EXPECT_FALSE(m_kvr.Wait(0)) << "a foreign page ended the program";
+    EXPECT_TRUE(PageFrames(m_game).empty());
+
+    // The portal's own page is obeyed.
+    ASSERT_TRUE(LogIn(login, L"S12", L"凤凰涅槃", L"ownpage"));
+    ASSERT_TRUE(WaitForRequest("/login.htm", "uid=ownpage&index=1", kStepMs)) << PortalReceived("/login.htm").message();
+    ASSERT_TRUE(kvrtest::WaitUntil([&] { return PageFrames(m_game).size() == 1u; }, kStepMs));
+
+    // Its command with a game address on another host ends that login as a
+    // refused one: no record, no tab, and the open tab stays.
+    ::PostMessageW(m_game, kvr::WM_KVR_ADD_ACCOUNT, 1, 0);
+    HWND second = WaitForLoginPage(m_kvr.Id(), m_loginPages, kStartMs);
+    ASSERT_NE(second, nullptr);
+    m_loginPages.push_back(second);
+    const DWORD secondPid = ProcessOf(second);
+    ASSERT_TRUE(kvr::SendTestHook(second, kvr::kHookDocumentComplete, loginPage.c_str()));
+    const std::wstring elsewhere = L"app://loadgame|S3%E6%9C%8D-a-away|http://evil.example/play.html";
+    ASSERT_TRUE(kvr::SendTestHook(second, kvr::kHookNavigateFrom, elsewhere.c_str(), loginPage.c_str()));
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ProcessEnded(secondPid); }, kStepMs))
+        << "the login with a foreign game address went on";
+    EXPECT_EQ(CountRequests("/login.htm"), 1u) << PortalReceived("/login.htm").message();
+    EXPECT_EQ(PageFrames(m_game).size(), 1u);
+    ExitAll();
 }

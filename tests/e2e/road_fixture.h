@@ -27,6 +27,14 @@ inline DWORD ProcessOf(HWND hwnd) {
     return pid;
 }
 
+inline bool ProcessEnded(DWORD pid) {
+    HANDLE p = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!p) return true;
+    const bool ended = ::WaitForSingleObject(p, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(p);
+    return ended;
+}
+
 class LoginRoadTest : public ::testing::Test {
 protected:
     void SetUp() override {

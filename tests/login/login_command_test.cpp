@@ -118,6 +118,9 @@ TEST(OAuthPages, RedirectsAndRecognisedPages) {
               OAuthRedirect::Weibo);
     EXPECT_EQ(FindOAuthRedirect((ext + L"/qzone/redirectToAuthorize.do").c_str()), OAuthRedirect::None);
     EXPECT_EQ(FindOAuthRedirect(L"http://elsewhere/qzone/redirectToAuthorize.do?x"), OAuthRedirect::None);
+    // The redirect address inside another page's query opens no login window.
+    const std::wstring carried = L"http://elsewhere/page?next=" + ext + L"/weibo/redirectToAuthorize.do?x";
+    EXPECT_EQ(FindOAuthRedirect(carried.c_str()), OAuthRedirect::None);
 
     EXPECT_TRUE(IsExternalLoginResultPage((ext + L"/qzone/callback.do?code=1").c_str()));
     EXPECT_TRUE(IsExternalLoginResultPage((ext + L"/weibo/extLoginBind.do").c_str()));
