@@ -5,6 +5,8 @@
 namespace kvr {
 
 bool PageList::AcceptCaption(const std::wstring& caption, DWORD tick) {
+    // Any process can send captions: never more than there can be tabs.
+    if (m_captions.size() >= static_cast<size_t>(kMaxPages)) return false;
     if (std::find(m_captions.begin(), m_captions.end(), caption) != m_captions.end()) return false;
     m_captions.push_back(caption);
     m_ticks.push_back(tick);

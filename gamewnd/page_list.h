@@ -18,7 +18,8 @@ public:
     int CaptionCount() const { return static_cast<int>(m_captions.size()); }
 
     // A login arrived: refused (false) when the same caption (case-sensitive)
-    // is already open; otherwise caption and tick are appended.
+    // is already open or as many captions are kept as the window has tabs;
+    // otherwise caption and tick are appended.
     bool AcceptCaption(const std::wstring& caption, DWORD tick);
 
     // A page frame registered: appended, and it becomes the active tab.

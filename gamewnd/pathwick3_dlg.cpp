@@ -45,6 +45,7 @@ CPathwick3Dlg::~CPathwick3Dlg() {
         g_gameWindow = nullptr;
     }
     if (m_pendingChild) ::CloseHandle(m_pendingChild);
+    if (m_pendingHall) ::CloseHandle(m_pendingHall);
     if (m_tabImages) ImageList_Destroy(m_tabImages);
     if (m_closeImages) ImageList_Destroy(m_closeImages);
     if (m_tabFont) ::DeleteObject(m_tabFont);
@@ -140,9 +141,11 @@ LRESULT CPathwick3Dlg::OnCopyData(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 LRESULT CPathwick3Dlg::OnFrameReady(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     HWND frame = reinterpret_cast<HWND>(wParam);
-    // Any process can post this: take only a live window that is not known yet
-    // and never more pages than the window holds.
-    if (!::IsWindow(frame) || frame == m_hWnd || m_pages.IndexOf(frame) >= 0 || frame == m_pages.Hall())
+    // Any process can post this: take only a live window that is not known yet,
+    // of a process this window started and waits for, and never more pages
+    // than the window holds.
+    if (!::IsWindow(frame) || frame == m_hWnd || m_pages.IndexOf(frame) >= 0 || frame == m_pages.Hall() ||
+        !FromPendingProcess(frame))
         return 0;
     if (!lParam && m_pages.Count() >= kMaxPages) return 0;
 
@@ -154,6 +157,10 @@ LRESULT CPathwick3Dlg::OnFrameReady(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     }
     if (lParam) {
         m_pages.SetHall(frame);
+        if (m_pendingHall) {
+            ::CloseHandle(m_pendingHall);
+            m_pendingHall = nullptr;
+        }
         return 0;
     }
     for (HWND page : m_pages.Windows()) ::ShowWindow(page, SW_HIDE);

@@ -135,6 +135,7 @@ private:
     void RunSettingsDialog();
     void EndOpenSettingsDialog();
     bool HallVisible() const;
+    bool FromPendingProcess(HWND frame) const;
     POINT ClientPoint(LPARAM lParam) const;
     DWORD Now() const { return m_tick(); }
 
@@ -146,6 +147,7 @@ private:
     LONG m_hallShown = 0;
     OSVERSIONINFOW m_os{};
     HANDLE m_pendingChild = nullptr;
+    HANDLE m_pendingHall = nullptr;  // the hall process until its frame registers
     PageList m_pages;
     HIMAGELIST m_tabImages = nullptr;
     HIMAGELIST m_closeImages = nullptr;

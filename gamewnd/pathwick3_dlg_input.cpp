@@ -242,6 +242,14 @@ LRESULT CPathwick3Dlg::OnWindowPosChanging(UINT, WPARAM, LPARAM lParam, BOOL& ha
 
 // ---- Caption controls and menus ---------------------------------------------
 
+bool CPathwick3Dlg::FromPendingProcess(HWND frame) const {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(frame, &pid);
+    // The handles are held open, so their ids cannot pass to another process.
+    return pid != 0 && ((m_pendingChild && ::GetProcessId(m_pendingChild) == pid) ||
+                        (m_pendingHall && ::GetProcessId(m_pendingHall) == pid));
+}
+
 LRESULT CPathwick3Dlg::OnHallButton(WORD, WORD, HWND, BOOL&) {
     HWND hall = m_pages.Hall();
     if (hall && ::IsWindow(hall)) {
@@ -258,7 +266,10 @@ LRESULT CPathwick3Dlg::OnHallButton(WORD, WORD, HWND, BOOL&) {
         }
         return 0;
     }
-    StartProgram(HallCommandLine(m_pageProgram, m_hWnd), 0, false);
+    // One hall process at a time: a second click while it starts does nothing.
+    if (m_pendingHall && ::WaitForSingleObject(m_pendingHall, 0) == WAIT_TIMEOUT) return 0;
+    if (m_pendingHall) ::CloseHandle(m_pendingHall);
+    m_pendingHall = StartProgram(HallCommandLine(m_pageProgram, m_hWnd), 0, true);
     ShowPage(nullptr);
     return 0;
 }

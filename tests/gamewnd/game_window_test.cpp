@@ -3,6 +3,8 @@
 // hotkeys through the real keyboard hook.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <cwchar>
+#include <string>
 #include "game_window_support.h"
 #include "gamewnd/messages.h"
 #include "gamewnd/tab_strip.h"
@@ -211,6 +213,33 @@ TEST(GameWindow, MalformedCopyDataIsRefused) {
     cds.cbData = sizeof(text);
     EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 1);
     EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 1);
+}
+
+TEST(GameWindow, FramesOfProcessesItDidNotStartNeverJoin) {
+    SetNextPage(L"", L"wait");  // the window's own first page stays at its login
+    GameWindowRun run;
+    ASSERT_TRUE(run.Start());
+    // Another process speaks the page protocol with the window's handle: its
+    // frame is neither a tab nor the hall, however it registers.
+    const std::wstring handle = std::to_wstring(reinterpret_cast<UINT_PTR>(run.Window()));
+    SetNextPage(L"8服-x-mallory");
+    kvrtest::Process page, hall;
+    ASSERT_TRUE(page.Start(test::FakePagePath(), L"/newgm /" + handle + L" /0"));
+    ASSERT_TRUE(hall.Start(test::FakePagePath(), L"/gmhall /" + handle));
+    ::Sleep(3000);
+    EXPECT_EQ(run.PageCount(), 0);
+    EXPECT_EQ(run.Dlg()->Pages().Hall(), nullptr);
+    EXPECT_FALSE(run.Dlg()->TrayIconShown()) << "a foreign frame counted as the first page";
+
+    // Captions are kept for at most as many pages as there can be tabs
+    // (the foreign page's own caption is the first).
+    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 1);
+    for (const wchar_t* caption : {L"9服-y-a", L"9服-y-b", L"9服-y-c"}) {
+        COPYDATASTRUCT cds{0, static_cast<DWORD>((wcslen(caption) + 1) * sizeof(wchar_t)),
+                           const_cast<wchar_t*>(caption)};
+        ::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    }
+    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 3);
 }
 
 }  // namespace
