@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 #include <cwctype>
+#include "app/url_parts.h"
 #include "endpoints_config.h"
 
 namespace kvr {
@@ -45,22 +46,6 @@ std::wstring GameHallConfigPath(const std::wstring& clientName) {
     return L"/update/Config" + clientName + L".htm";
 }
 
-std::wstring UrlHost(const wchar_t* url) {
-    // _wcsnicmp stops at the terminator; StrCmpNIW compares all 7 characters
-    // and reads past the end of a shorter text.
-    if (!url || _wcsnicmp(url, L"http://", 7) != 0) return {};
-    const wchar_t* p = url + 7;
-    size_t end = 0;
-    while (p[end] && p[end] != L'/' && p[end] != L'?' && p[end] != L'#' && p[end] != L'\\') ++end;
-    std::wstring authority(p, end);
-    size_t at = authority.rfind(L'@');
-    if (at != std::wstring::npos) authority.erase(0, at + 1);
-    size_t colon = authority.find(L':');
-    if (colon != std::wstring::npos) authority.erase(colon);
-    for (auto& c : authority) c = static_cast<wchar_t>(std::towlower(c));
-    return authority;
-}
-
 namespace {
 
 std::wstring Lower(std::wstring text) {
@@ -73,8 +58,7 @@ bool InTrustedDomain(const std::wstring& host) {
     if (host.empty()) return false;
     static const wchar_t* const trusted[] = KVR_CFG_TRUSTED_DOMAINS;
     for (const wchar_t* name : trusted) {
-        std::wstring n(name);
-        for (auto& c : n) c = static_cast<wchar_t>(std::towlower(c));
+        const std::wstring n = Lower(name);
         if (n.empty()) continue;
         if (host == n) return true;
         if (host.size() > n.size() + 1 && host.compare(host.size() - n.size(), n.size(), n) == 0 &&
@@ -86,29 +70,16 @@ bool InTrustedDomain(const std::wstring& host) {
 
 }  // namespace
 
+std::wstring UrlHost(const wchar_t* url) {
+    UrlParts parts;
+    return SplitUrl(url, &parts) ? Lower(parts.host) : std::wstring();
+}
+
 bool IsTrustedDownloadUrl(const wchar_t* url) { return InTrustedDomain(UrlHost(url)); }
 
 std::wstring PageUrlHost(const wchar_t* url) {
-    if (!url) return {};
-    size_t start = 0;
-    if (_wcsnicmp(url, L"http://", 7) == 0)
-        start = 7;
-    else if (_wcsnicmp(url, L"https://", 8) == 0)
-        start = 8;
-    else
-        return {};
-    const std::wstring u(url);
-    const size_t end = u.find_first_of(L"/?#\\", start);
-    const std::wstring authority = u.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    const size_t colon = authority.find(L':');
-    const std::wstring host = Lower(authority.substr(0, colon));
-    if (colon != std::wstring::npos) {
-        const std::wstring port = authority.substr(colon + 1);
-        if (port.empty() || port.size() > 5 || port.find_first_not_of(L"0123456789") != std::wstring::npos) return {};
-    }
-    if (host.empty() || host.find_first_not_of(L"abcdefghijklmnopqrstuvwxyz0123456789.-") != std::wstring::npos)
-        return {};
-    return host;
+    UrlParts parts;
+    return SplitPageUrl(url, &parts) ? Lower(parts.host) : std::wstring();
 }
 
 bool IsTrustedPageUrl(const wchar_t* url) {

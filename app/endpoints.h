@@ -49,8 +49,9 @@ bool BeginsWithServerPage(const wchar_t* url, Server server, const wchar_t* path
 // The game-hall client configuration page: "/update/Config" + name + ".htm".
 std::wstring GameHallConfigPath(const std::wstring& clientName);
 
-// Downloads are taken only from the three trusted domains: the URL's host
-// (without port, case ignored) equals a trusted name or ends with "." + name.
+// Downloads are taken only from the three trusted domains: the URL is one
+// SplitUrl accepts and its host (case ignored) equals a trusted name or ends
+// with "." + name.
 bool IsTrustedDownloadUrl(const wchar_t* url);
 
 // A page the program takes commands from and whose game address it opens:
@@ -58,13 +59,14 @@ bool IsTrustedDownloadUrl(const wchar_t* url);
 // portal, play-time record, external login) or on a trusted domain.
 bool IsTrustedPageUrl(const wchar_t* url);
 
-// The host of an http:// or https:// address, lower-cased and without port;
-// empty when the address carries user info ("@"), a port that is not all
-// digits, or a host of other characters than letters, digits, "." and "-".
+// The host SplitPageUrl reads from an http:// or https:// address,
+// lower-cased and without port; empty when it refuses the address (user info
+// "@", a port that is not all digits, a host of other characters than
+// letters, digits, "." and "-").
 std::wstring PageUrlHost(const wchar_t* url);
 
-// The host of an http:// URL, lower-cased, without port or user info; empty
-// when the URL has no http:// scheme.
+// The host SplitUrl reads from url, lower-cased, without port; empty when
+// SplitUrl refuses the URL.
 std::wstring UrlHost(const wchar_t* url);
 
 }  // namespace kvr

@@ -126,7 +126,7 @@ bool CPathwick3App::InitInstance() {
 // started, so this process ends.
 bool CPathwick3App::UpdateAndRestart(bool throttled) {
     if (throttled) {
-        if (!CheckUpdate(true) || !InstallUpdate()) return false;
+        if (CheckUpdate(true) != UpdateCheck::Newer || !InstallUpdate()) return false;
     } else {
         // The game window checked before it started us; this fetch only
         // brings the update address.

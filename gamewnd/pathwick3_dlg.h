@@ -56,6 +56,10 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
+    // The menu's update check, run off this thread, reports here
+    // (wParam: the UpdateCheck).
+    static constexpr UINT kMsgUpdateChecked = WM_APP + 0x3E8;
+
     BEGIN_MSG_MAP(CPathwick3Dlg)
         MESSAGE_HANDLER(WM_COPYDATA, OnCopyData)
         MESSAGE_HANDLER(WM_KVR_TRAY, OnTray)
@@ -63,6 +67,7 @@ public:
         MESSAGE_HANDLER(WM_KVR_TRAY_MENU, OnTrayMenu)
         MESSAGE_HANDLER(WM_KVR_HOTKEYS_CHANGED, OnHotkeysChanged)
         MESSAGE_HANDLER(WM_KVR_ADD_ACCOUNT, OnAddAccount)
+        MESSAGE_HANDLER(kMsgUpdateChecked, OnUpdateChecked)
         MESSAGE_HANDLER(WM_TIMER, OnTimer)
         MESSAGE_HANDLER(WM_SIZE, OnSize)
         MESSAGE_HANDLER(WM_WINDOWPOSCHANGING, OnWindowPosChanging)
@@ -96,6 +101,7 @@ private:
     LRESULT OnTrayMenu(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnHotkeysChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnAddAccount(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnUpdateChecked(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnWindowPosChanging(UINT, WPARAM, LPARAM, BOOL&);
@@ -164,6 +170,7 @@ private:
     bool m_trayShown = false;
     bool m_timerOn = false;
     bool m_exiting = false;
+    bool m_updateChecking = false;  // the menu's check is on its way
     int m_lastWidth = -1;
     std::wstring m_pageProgram;
     DWORD (*m_tick)() = nullptr;

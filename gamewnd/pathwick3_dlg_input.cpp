@@ -335,12 +335,9 @@ void CPathwick3Dlg::RunMenuCommand(UINT command) {
         ShowMessageBox(kMbOk, kMessageTitle, L"缓存清除完毕！", m_hWnd);
         break;
     case kCmdUpdate:
-        if (CheckUpdate(false)) {
-            StartProgram(L"\"" + OwnProgramPath() + L"\" /update", 0, false);
-            ExitAll();
-        } else {
-            ShowMessageBox(kMbOk, kMessageTitle, L"已经是最新版本，无需进行更新。", m_hWnd);
-        }
+        // Not on this thread: it owns the keyboard hook, which must not wait
+        // for a slow server (the system drops a hook that keeps it waiting).
+        if (!m_updateChecking) m_updateChecking = CheckUpdateInBackground(m_hWnd, kMsgUpdateChecked);
         break;
     case kCmdSettings:
         RunSettingsDialog();
@@ -351,6 +348,23 @@ void CPathwick3Dlg::RunMenuCommand(UINT command) {
     default:  // the version line and a dismissed menu do nothing
         break;
     }
+}
+
+LRESULT CPathwick3Dlg::OnUpdateChecked(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    m_updateChecking = false;
+    switch (static_cast<UpdateCheck>(wParam)) {
+    case UpdateCheck::Newer:
+        StartProgram(L"\"" + OwnProgramPath() + L"\" /update", 0, false);
+        ExitAll();
+        break;
+    case UpdateCheck::Current:
+        ShowMessageBox(kMbOk, kMessageTitle, L"已经是最新版本，无需进行更新。", m_hWnd);
+        break;
+    default:  // a failed check is no news of the newest version
+        ShowMessageBox(kMbOk, kMessageTitle, L"检查更新失败，请稍后再试。", m_hWnd);
+        break;
+    }
+    return 0;
 }
 
 // ---- Pre-translation -------------------------------------------------------

@@ -33,10 +33,15 @@ def log(msg):
     print("[kvr run] %s" % msg, file=sys.stderr, flush=True)
 
 
-def port_base(build):
+def cache_value(build, name):
     with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as f:
-        m = re.search(r"^KVR_PORT_BASE:\w+=(\d+)", f.read(), re.M)
-    return int(m.group(1)) if m else 18300
+        m = re.search(r"^%s:\w+=(.*)$" % name, f.read(), re.M)
+    return m.group(1).strip() if m else ""
+
+
+def port_base(build):
+    value = cache_value(build, "KVR_PORT_BASE")
+    return int(value) if value.isdigit() else 18300
 
 
 def screenshot(display):
@@ -118,8 +123,10 @@ def main():
     requests = os.path.join(portal_dir, "run-requests.jsonl")
 
     base = port_base(build)
+    # The stand-in signs updates with the key the build checks them with.
+    key = cache_value(build, "KVR_TEST_SIGNING_KEY")
     if subprocess.run([sys.executable, PORTAL, "--base", str(base), "--daemon", "--pidfile", pidfile,
-                       "--log", requests]).returncode != 0:
+                       "--log", requests] + (["--sign-key", key] if key else [])).returncode != 0:
         log("the stand-in portal did not start (ports %d-%d busy?)" % (base + 1, base + 5))
         return 1
 

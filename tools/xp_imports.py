@@ -42,7 +42,7 @@ import tempfile
 
 # System DLLs of Windows XP SP3 the program may import from (lower case).
 XP_DLLS = {
-    "advapi32.dll", "comctl32.dll", "gdi32.dll", "gdiplus.dll", "imm32.dll",
+    "advapi32.dll", "comctl32.dll", "crypt32.dll", "gdi32.dll", "gdiplus.dll", "imm32.dll",
     "kernel32.dll", "msimg32.dll", "msvcrt.dll", "ole32.dll", "oleaut32.dll",
     "shell32.dll", "shlwapi.dll", "urlmon.dll", "user32.dll", "version.dll",
     "wininet.dll", "winmm.dll",

@@ -2,28 +2,62 @@
 
 #include <commctrl.h>
 #include "app/endpoints.h"
-#include "app/module_path.h"
 #include "install/install.h"
 #include "res/resource.h"
 #include "ui/image.h"
+#include "update/self_update.h"
+#include "update/update_signature.h"
 
 namespace kvr {
 
 namespace {
 constexpr DWORD kBlockSize = 1024;
 
-std::wstring ProgramFolder() {
-    const std::wstring p = OwnProgramPath();
-    const size_t slash = p.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
+std::wstring TempFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD n = ::GetTempPathW(MAX_PATH, folder);
+    return n > 0 && n < MAX_PATH ? std::wstring(folder) : std::wstring();
+}
+
+// A fresh, empty file of this download's own for the configuration page:
+// never a file of the program folder (a client named "Statistic" would be
+// the player's settings).
+std::wstring NewConfigFile() {
+    const std::wstring folder = TempFolder();
+    wchar_t file[MAX_PATH] = {};
+    if (folder.empty() || !::GetTempFileNameW(folder.c_str(), L"kvr", 0, file)) return {};
+    return file;
+}
+
+// The installer's file, created new: the temporary folder + name + ".exe",
+// or "name(1).exe" and on when that is taken. A file that was there before
+// is not this download's to overwrite or delete.
+std::wstring NewInstallerFile(const std::wstring& name) {
+    const std::wstring folder = TempFolder();
+    for (int i = 0; i < 10 && !folder.empty(); ++i) {
+        const std::wstring path = folder + name + (i ? L"(" + std::to_wstring(i) + L")" : L"") + L".exe";
+        if (path.size() >= MAX_PATH) break;
+        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file);
+            return path;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    return {};
+}
+
+// Started only when the maker signed it, checked on the file held open (no
+// writing, renaming or deleting by anyone) until the process is created.
+bool StartSignedInstaller(const wchar_t* path, const std::wstring& signature) {
+    HeldFile installer(path, HeldFile::Use::Start);
+    return installer.SignatureVerifies(signature.c_str()) && StartProgram(path);
 }
 }  // namespace
 
 struct CDownGameDlg::Job {
     std::wstring clientName;
     std::wstring configUrl;
-    std::wstring configFile;   // program folder + name + ".ini"
-    std::wstring installer;    // temporary folder + name + ".exe"
     HWND window = nullptr;
     DownloadSession session;
 };
@@ -83,11 +117,6 @@ BOOL CDownGameDlg::OnInitDialog() {
     m_job = std::make_shared<Job>();
     m_job->clientName = m_clientName;
     m_job->configUrl = ServerUrl(Server::ClientService, GameHallConfigPath(m_clientName));
-    wchar_t temp[MAX_PATH] = {};
-    const DWORD n = ::GetTempPathW(MAX_PATH, temp);
-    if (n > 0 && n < MAX_PATH) m_job->installer = std::wstring(temp) + m_clientName + L".exe";
-    const std::wstring folder = ProgramFolder();
-    if (!folder.empty()) m_job->configFile = folder + L"\\" + m_clientName + L".ini";
     m_job->window = m_hWnd;
 
     m_running = true;
@@ -106,23 +135,26 @@ DWORD WINAPI CDownGameDlg::WorkerThread(void* param) {
     std::unique_ptr<std::shared_ptr<Job>> holder(static_cast<std::shared_ptr<Job>*>(param));
     Job& job = **holder;
     bool started = false;
-    // A name from a web page reaches file names and a URL: only plain names.
-    if (IsValidClientName(job.clientName.c_str()) && !job.configFile.empty() && !job.installer.empty() &&
-        job.configFile.size() < MAX_PATH && job.installer.size() < MAX_PATH) {
-        const bool config = Download(job.configUrl.c_str(), job.configFile.c_str(), {}, &job.session, kBlockSize);
-        wchar_t address[512] = {};
-        if (config)
-            ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, job.configFile.c_str());
-        ::DeleteFileW(job.configFile.c_str());
-        if (config && IsTrustedDownloadUrl(address)) {
+    // A name from a web page reaches a URL and a file name: only plain names.
+    if (IsValidClientName(job.clientName.c_str())) {
+        UpdateConfig config;
+        const std::wstring page = NewConfigFile();
+        const bool fetched =
+            !page.empty() && Download(job.configUrl.c_str(), page.c_str(), {}, &job.session, kBlockSize);
+        if (fetched) ReadUpdateConfig(page.c_str(), &config);
+        if (!page.empty()) ::DeleteFileW(page.c_str());
+        const std::wstring installer =
+            fetched && !config.address.empty() ? NewInstallerFile(job.clientName) : std::wstring();
+        if (!installer.empty()) {
             const HWND window = job.window;
             const bool whole = Download(
-                address, job.installer.c_str(),
+                config.address.c_str(), installer.c_str(),
                 [window](int percent) { ::SendMessageW(window, kMsgProgress, static_cast<WPARAM>(percent), 0); },
                 &job.session, kBlockSize);
-            if (whole && !job.session.Cancelled()) started = StartProgram(job.installer.c_str());
-            // A running installer keeps its file; otherwise nothing is left.
-            ::DeleteFileW(job.installer.c_str());
+            if (whole && !job.session.Cancelled()) started = StartSignedInstaller(installer.c_str(), config.signature);
+            // A running installer keeps its file until the next restart;
+            // otherwise nothing of this download is left.
+            DiscardDownload(installer.c_str());
         }
     }
     if (!job.session.Cancelled()) ::SendMessageW(job.window, kMsgFinished, started ? 1 : 0, 0);

@@ -1,7 +1,8 @@
 // CDownGameDlg: downloads and starts the installer of another game's client
 // (the game hall's "app://entergame|<name>"). It reads the client's
-// configuration page from the client-service server, downloads the installer
-// named there into the temporary folder, shows the progress and starts it.
+// configuration page from the client-service server into a temporary file,
+// downloads the installer named there into the temporary folder, shows the
+// progress and starts it when the maker's signature on it verifies.
 #pragma once
 #include <atomic>
 #include <memory>

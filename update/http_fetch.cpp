@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cwchar>
 #include <memory>
+#include <string>
+#include "app/endpoints.h"
 
 namespace kvr {
 namespace {
@@ -29,15 +31,47 @@ struct Request {
 
 // Opens session, connection and request; false with the handles so far
 // left for the caller to close.
-bool OpenRequest(const UrlParts& parts, Request* r) {
+bool OpenRequest(const UrlParts& parts, DWORD flags, Request* r) {
     r->session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!r->session) return false;
     r->connect = ::InternetConnectW(r->session, parts.host, parts.port, nullptr, nullptr,
                                     INTERNET_SERVICE_HTTP, 0, 0);
     if (!r->connect) return false;
     r->request = ::HttpOpenRequestW(r->connect, L"GET", parts.object, L"HTTP/1.1", nullptr,
-                                    nullptr, INTERNET_FLAG_RELOAD, 0);
+                                    nullptr, flags, 0);
     return r->request != nullptr;
+}
+
+// Downloads come from the network, never a cache, and redirects are ours to
+// judge: WinINet would follow them to any host.
+constexpr DWORD kDownloadFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+constexpr int kMaxRedirects = 3;
+
+DWORD StatusCode(HINTERNET request) {
+    wchar_t buffer[16] = {};  // 32 bytes
+    DWORD size = sizeof buffer;
+    if (!::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, buffer, &size, nullptr)) return 0;
+    return static_cast<DWORD>(std::wcstoul(buffer, nullptr, 10));
+}
+
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Where a redirect answer points: an http:// address, or a path on the server
+// that answered. Empty for anything else (another scheme, "//host/...", a
+// relative path, a Location that does not fit).
+std::wstring RedirectTarget(HINTERNET request, const UrlParts& from) {
+    wchar_t location[512] = {};
+    DWORD size = sizeof location - sizeof(wchar_t);
+    if (!::HttpQueryInfoW(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
+    if (location[0] == L'/' && location[1] != L'/') {
+        std::wstring url = std::wstring(L"http://") + from.host;
+        if (from.port != INTERNET_DEFAULT_HTTP_PORT) url += L":" + std::to_wstring(from.port);
+        return url + location;
+    }
+    UrlParts parts;
+    return SplitUrl(location, &parts) ? std::wstring(location) : std::wstring();
 }
 
 struct ReportArgs {
@@ -59,48 +93,16 @@ unsigned __stdcall ReportThread(void* param) {
 
 }  // namespace
 
-bool SplitUrl(const wchar_t* url, bool requireScheme, UrlParts* out) {
-    *out = UrlParts{};
-    if (!url) return false;
-    if (requireScheme) {
-        if (_wcsnicmp(url, L"http://", 7) != 0) return false;  // stops at the terminator
-    } else if (std::wcslen(url) < 7) {
-        return false;
-    }
-    const wchar_t* rest = url + 7;
-    const wchar_t* slash = std::wcschr(rest, L'/');
-    const size_t hostLen = slash ? static_cast<size_t>(slash - rest) : std::wcslen(rest);
-    // A host or object that does not fit is refused, not cut: a cut name
-    // would reach a different server or file.
-    if (hostLen == 0 || hostLen >= 260) return false;
-    std::wmemcpy(out->host, rest, hostLen);
-    out->host[hostLen] = 0;
-    if (slash) {
-        if (std::wcslen(slash + 1) >= 512) return false;
-        ::lstrcpynW(out->object, slash + 1, 512);
-    }
-    wchar_t* colon = std::wcschr(out->host, L':');
-    if (colon) {
-        *colon = 0;
-        long port = std::wcstol(colon + 1, nullptr, 10);
-        if (port <= 0 || port > 65535) return false;
-        out->port = static_cast<INTERNET_PORT>(port);
-    } else {
-        out->port = INTERNET_DEFAULT_HTTP_PORT;
-    }
-    return out->host[0] != 0;
-}
-
 int ReportRequest(const wchar_t* url, const wchar_t* body) {
     UrlParts parts;
-    if (!SplitUrl(url, true, &parts)) {
+    if (!SplitUrl(url, &parts)) {
         ::SetLastError(ERROR_INTERNET_INVALID_URL);
         return 0;
     }
     Request r;
     int sent = 0;
     DWORD error = 0;
-    if (OpenRequest(parts, &r)) {
+    if (OpenRequest(parts, INTERNET_FLAG_RELOAD, &r)) {
         const wchar_t* data = body ? body : L"";
         const DWORD dataLen = static_cast<DWORD>(std::wcslen(data));
         // The optional data is the text itself; its length is in characters.
@@ -170,38 +172,48 @@ bool Download(const wchar_t* url, const wchar_t* targetFile,
               const std::function<void(int percent)>& progress, DownloadSession* session,
               DWORD blockSize) {
     if (session && session->Cancelled()) return false;
-    UrlParts parts;
-    if (!url || !targetFile || !SplitUrl(url, false, &parts)) return false;
+    if (!url || !targetFile) return false;
     if (blockSize == 0 || blockSize > 64 * 1024) blockSize = 512;
 
-    Request r;
-    bool opened = OpenRequest(parts, &r);
-    // From here on the handles belong to the session (closed by it, possibly
-    // from the dialog's thread) or to us.
+    // From the first request on, the open handles belong to the session
+    // (closed by it, possibly from the dialog's thread) or to us.
     DownloadSession own;
     DownloadSession& s = session ? *session : own;
-    s.Attach(r.session, r.connect, r.request);
-    HINTERNET request = r.request;
-    r = Request{};
-    if (!opened || s.Cancelled() ||
-        !::HttpSendRequestW(request, kRequestHeader, static_cast<DWORD>(-1L), nullptr, 0)) {
+    std::wstring address = url;
+    HINTERNET request = nullptr;
+    for (int redirects = 0;; ++redirects) {
+        // Every hop passes the same test as the first: a redirect cannot
+        // lead a download to a host that was not trusted to begin with.
+        UrlParts parts;
+        if (!IsTrustedDownloadUrl(address.c_str()) || !SplitUrl(address.c_str(), &parts)) {
+            s.Release();
+            return false;
+        }
+        Request r;
+        const bool opened = OpenRequest(parts, kDownloadFlags, &r);
+        s.Attach(r.session, r.connect, r.request);
+        request = r.request;
+        if (!opened || s.Cancelled() ||
+            !::HttpSendRequestW(request, kRequestHeader, static_cast<DWORD>(-1L), nullptr, 0)) {
+            s.Release();
+            return false;
+        }
+        // Only a 200 answer is the file: an error page is not an executable
+        // or a configuration page, whatever its length.
+        const DWORD status = StatusCode(request);
+        if (status == 200) break;
+        std::wstring next;
+        if (IsRedirect(status) && redirects < kMaxRedirects) next = RedirectTarget(request, parts);
         s.Release();
-        return false;
+        if (next.empty()) return false;
+        address = next;
     }
 
-    // Status (not 404) and an announced length, or no file at all.
-    wchar_t buffer[16] = {};  // 32 bytes
-    DWORD size = sizeof buffer;
-    if (!::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, buffer, &size, nullptr) ||
-        std::wcstol(buffer, nullptr, 10) == 404) {
-        s.Release();
-        return false;
-    }
-    DWORD announced = 0;
     // The number form wants a buffer length of exactly a DWORD (Wine refuses
     // any other; Windows accepts it); the returned size must still be 4.
-    size = sizeof(DWORD);
-    std::memset(buffer, 0, sizeof buffer);
+    wchar_t buffer[16] = {};  // 32 bytes
+    DWORD size = sizeof(DWORD);
+    DWORD announced = 0;
     if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, buffer,
                           &size, nullptr) ||
         size != 4) {
@@ -242,7 +254,7 @@ bool Download(const wchar_t* url, const wchar_t* targetFile,
     const bool closed = std::fclose(file) == 0;
     const bool cancelled = s.Cancelled();
     s.Release();
-    return !writeFailed && closed && !cancelled && total >= announced;
+    return !writeFailed && closed && !cancelled && total == announced;
 }
 
 }  // namespace kvr

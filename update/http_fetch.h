@@ -5,6 +5,7 @@
 #include <wininet.h>
 #include <atomic>
 #include <functional>
+#include "app/url_parts.h"
 
 namespace kvr {
 
@@ -13,18 +14,6 @@ struct ReportEvents {
     HANDLE started = nullptr;  // set by the worker once it has copied its URL
     HANDLE done = nullptr;     // set by the worker when its request is finished
 };
-
-// "http://host[:port]/object" split into its parts (bounded buffers). A host
-// of 260 characters or more, an object of 512 or more, or a port outside
-// 1..65535 is refused (false), never cut.
-struct UrlParts {
-    wchar_t host[260] = {};
-    INTERNET_PORT port = 80;
-    wchar_t object[512] = {};
-};
-// requireScheme: compare the start with "http://" (case ignored) and fail if
-// it differs; otherwise the first seven characters are skipped unseen.
-bool SplitUrl(const wchar_t* url, bool requireScheme, UrlParts* out);
 
 // Sends one GET; the answer is not read. Returns 1 when sent, 0 otherwise
 // (last error: the WinINet error of the failed call, else 0).
@@ -57,12 +46,14 @@ private:
     HINTERNET m_session = nullptr, m_connect = nullptr, m_request = nullptr;
 };
 
-// Downloads url into targetFile. True only when the whole announced length was
-// received and written. A 404 or an answer without a content length fails
-// before the file is created; the transfer stops at the first read that fails
-// or brings nothing. progress(percent of the announced length) is called
-// after each read. blockSize: bytes per read (512; the game-hall download
-// reads 1024). The trusted-domain test is the caller's (IsTrustedDownloadUrl).
+// Downloads url into targetFile. True only when the final answer is a 200
+// whose whole announced length was received and written. The URL, and each
+// of at most three redirects (followed here, never by WinINet), must pass
+// IsTrustedDownloadUrl or nothing is requested from it. Any other status, too
+// many redirects or an answer without a content length fails before the file
+// is created; the transfer stops at the first read that fails or brings
+// nothing. progress(percent of the announced length) is called after each
+// read. blockSize: bytes per read (512; the game-hall download reads 1024).
 bool Download(const wchar_t* url, const wchar_t* targetFile,
               const std::function<void(int percent)>& progress = {},
               DownloadSession* session = nullptr, DWORD blockSize = 512);

@@ -1,17 +1,20 @@
 #include "update/self_update.h"
 
+#include <memory>
+
 #include "app/endpoints.h"
 #include "app/module_path.h"
 #include "app/pathwick3_app.h"
 #include "app/settings.h"
 #include "update/http_fetch.h"
 #include "update/prgs_dlg.h"
+#include "update/update_signature.h"
 #include "update/version_key.h"
 
 namespace kvr {
 
 namespace {
-std::wstring g_serverKey;  // of the last check, for the integrity test
+UpdateConfig g_lastConfig;  // of the last check: the key and signature of its build
 
 // folder of path + "\" + name; empty when it would not fit MAX_PATH.
 std::wstring Beside(const std::wstring& path, const wchar_t* name) {
@@ -29,15 +32,18 @@ void DeleteAtRestart(const wchar_t* path) {
 void ReadUpdateConfig(const wchar_t* configFile, UpdateConfig* out) {
     wchar_t key[64] = {};
     wchar_t address[512] = {};
+    wchar_t signature[kSignatureChars] = {};
     ::GetPrivateProfileStringW(L"VerKey", L"Kvr", L"", key, 64, configFile);
     ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, configFile);
+    const DWORD n = ::GetPrivateProfileStringW(L"VerKey", L"UpdSig", L"", signature, kSignatureChars, configFile);
     out->key = key;
     out->address = address;
+    // A signature that filled the buffer may have been cut: it is no signature.
+    out->signature = n + 1 < kSignatureChars ? signature : L"";
 }
 
 bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConfig* out) {
-    out->key.clear();
-    out->address.clear();
+    *out = UpdateConfig{};
     const bool whole = Download(url, configFile);
     if (whole) ReadUpdateConfig(configFile, out);
     // A cut page is of no use either: it does not stay in the program folder.
@@ -45,76 +51,109 @@ bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConf
     return whole;
 }
 
-bool CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
-                     const wchar_t* configUrl) {
-    g_serverKey.clear();
+UpdateCheck CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
+                            const wchar_t* configUrl) {
+    g_lastConfig = UpdateConfig{};
     if (throttled) {
         if (mode == StartMode::Install || mode == StartMode::PortalShortcut ||
             mode == StartMode::Uninstall || mode == StartMode::NewPage)
-            return false;
-        if (!allowedToday) return false;
+            return UpdateCheck::Current;
+        if (!allowedToday) return UpdateCheck::Current;
     }
     const std::wstring configFile = Beside(exePath ? exePath : L"", L"ConfigKvr.htm");
-    if (configFile.empty()) return false;
+    if (configFile.empty()) return UpdateCheck::Failed;
     UpdateConfig config;
     FetchUpdateConfig(configUrl, configFile.c_str(), &config);
     App().SetUpdateAddress(config.address.c_str());
-    if (config.key.empty()) return false;
-    g_serverKey = config.key;
+    // No page, a cut page, or one without a key: nothing is known.
+    if (config.key.empty()) return UpdateCheck::Failed;
+    g_lastConfig = config;
     const std::wstring local = VersionKeyOfFile(exePath);
-    return !VersionKeysMatch(config.key, local);
+    return VersionKeysMatch(config.key, local) ? UpdateCheck::Current : UpdateCheck::Newer;
 }
 
-const std::wstring& LastServerKey() { return g_serverKey; }
+const std::wstring& LastServerKey() { return g_lastConfig.key; }
 
-bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath) {
+bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
+                  const HeldFile* checked) {
     // A running executable may be renamed, not overwritten: move it aside.
-    if (!::MoveFileExW(exePath, oldPath, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteAtRestart(newPath);
-        return false;
-    }
-    if (!::MoveFileExW(newPath, exePath, MOVEFILE_REPLACE_EXISTING)) {
-        // Never leave the player without the program.
+    if (!::MoveFileExW(exePath, oldPath, MOVEFILE_REPLACE_EXISTING)) return false;
+    // Never leave the player without the program, and never with a file
+    // other than the one checked (exchanged while it was being moved).
+    if (!::MoveFileExW(newPath, exePath, MOVEFILE_REPLACE_EXISTING) || (checked && !checked->IsAt(exePath))) {
         ::MoveFileExW(oldPath, exePath, MOVEFILE_REPLACE_EXISTING);
-        DeleteAtRestart(newPath);
         return false;
     }
     DeleteAtRestart(oldPath);
     return true;
 }
 
-bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath,
-                             const std::wstring& serverKey) {
-    const std::wstring oldPath = Beside(exePath, L"OldKvr.exe");
-    // Only the build the server described replaces the program.
-    if (oldPath.empty() || !VersionKeysMatch(VersionKeyOfFile(newPath), serverKey)) {
-        DeleteAtRestart(newPath);
-        return false;
+bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, const std::wstring& serverKey,
+                             const std::wstring& signature, const char* publicKeyPem) {
+    const std::wstring oldPath = Beside(exePath ? exePath : L"", L"OldKvr.exe");
+    bool installed = false;
+    {
+        // Checked and moved while held: nobody can write to it in between.
+        HeldFile update(newPath, HeldFile::Use::Move);
+        // Only the build the server described, signed by the maker.
+        installed = !oldPath.empty() && update.IsOpen() &&
+                    VersionKeysMatch(VersionKeyOfHandle(update.Handle()), serverKey) &&
+                    update.SignatureVerifies(signature.c_str(), publicKeyPem) &&
+                    SwapInUpdate(exePath, newPath, oldPath.c_str(), &update);
     }
-    return SwapInUpdate(exePath, newPath, oldPath.c_str());
+    if (!installed) DiscardDownload(newPath);
+    return installed;
 }
 
-bool CheckUpdate(bool throttled) {
+UpdateCheck CheckUpdate(bool throttled) {
     const std::wstring exe = OwnProgramPath();
-    if (exe.empty()) return false;
+    if (exe.empty()) return UpdateCheck::Failed;
     const StartMode mode = throttled ? ParseProcessCommandLine().mode : App().Mode();
     const bool allowed = throttled ? ReadUpdateAllowed() : true;
     return CheckUpdateWith(throttled, mode, allowed, exe.c_str(),
                            ServerUrl(Server::ClientService, paths::kUpdateConfig).c_str());
 }
 
-bool InstallUpdate() {
-    const std::wstring exe = OwnProgramPath();
+namespace {
+struct BackgroundCheck {
+    HWND window;
+    UINT message;
+};
+
+DWORD WINAPI BackgroundCheckThread(void* param) {
+    std::unique_ptr<BackgroundCheck> check(static_cast<BackgroundCheck*>(param));
+    const UpdateCheck result = CheckUpdate(false);
+    // A window closed meanwhile: the answer goes nowhere.
+    ::PostMessageW(check->window, check->message, static_cast<WPARAM>(result), 0);
+    return 0;
+}
+}  // namespace
+
+bool CheckUpdateInBackground(HWND window, UINT message) {
+    auto* check = new BackgroundCheck{window, message};
+    HANDLE thread = ::CreateThread(nullptr, 0, BackgroundCheckThread, check, 0, nullptr);
+    if (!thread) {
+        delete check;
+        return false;
+    }
+    ::CloseHandle(thread);
+    return true;
+}
+
+bool InstallUpdate() { return InstallUpdateOf(OwnProgramPath().c_str()); }
+
+bool InstallUpdateOf(const wchar_t* exePath) {
+    const std::wstring exe = exePath ? exePath : L"";
     const std::wstring newPath = Beside(exe, L"NewKvr.exe");
     if (newPath.empty()) return false;
     CPrgsDlg dialog;
     dialog.SetUrl(App().UpdateAddress());
     dialog.SetTargetPath(newPath.c_str());
     if (dialog.DoModal(nullptr) != IDOK) {
-        DeleteAtRestart(newPath.c_str());
+        DiscardDownload(newPath.c_str());
         return false;
     }
-    return InstallDownloadedUpdate(exe.c_str(), newPath.c_str(), g_serverKey);
+    return InstallDownloadedUpdate(exe.c_str(), newPath.c_str(), g_lastConfig.key, g_lastConfig.signature);
 }
 
 }  // namespace kvr

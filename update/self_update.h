@@ -4,49 +4,69 @@
 #include <windows.h>
 #include <string>
 #include "app/command_line.h"
+#include "update/update_signature.h"
 
 namespace kvr {
 
-// What the update configuration page says ("VerKey": "Kvr", UpdAddr).
+// What a configuration page says ("VerKey": "Kvr", UpdAddr, UpdSig).
 struct UpdateConfig {
-    std::wstring key;      // at most 63 characters
-    std::wstring address;  // at most 511 characters
+    std::wstring key;        // at most 63 characters
+    std::wstring address;    // at most 511 characters
+    std::wstring signature;  // base64, at most kSignatureChars - 2 characters
 };
 
 // Downloads the configuration page from url into configFile, reads it and
 // deletes the file. False (and an empty key) unless the whole page arrived.
 bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConfig* out);
-// Reads "VerKey"/"Kvr" (at most 63 characters) and "VerKey"/"UpdAddr" (at
-// most 511) from a downloaded configuration page; missing values are empty.
+// Reads "VerKey"/"Kvr" (at most 63 characters), "VerKey"/"UpdAddr" (at most
+// 511) and "VerKey"/"UpdSig" from a downloaded configuration page; missing
+// values are empty, and so is a signature too long for its buffer.
 void ReadUpdateConfig(const wchar_t* configFile, UpdateConfig* out);
+
+// What a check found. Failed: no page, a cut or failed download of it, or a
+// page without a key. A throttled check that may not run today is Current.
+enum class UpdateCheck { Failed, Current, Newer };
 
 // The check with its inputs given: mode of this process, whether the stored
 // update time allows a check today, the running executable and the
-// configuration page's address. Stores the address and the server key for
-// InstallUpdate. True when the server's key differs from the local one.
-bool CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
-                     const wchar_t* configUrl);
+// configuration page's address. Stores the address, the server key and the
+// signature for InstallUpdate. Newer when the server's key describes another
+// build than the local one.
+UpdateCheck CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
+                            const wchar_t* configUrl);
 
 // The server's key from the last check (empty when none was obtained).
 const std::wstring& LastServerKey();
 
 // Swaps newPath in for exePath, keeping the replaced file as oldPath (marked
 // for deletion at the next restart). If the new file cannot be moved into
-// place the old one is moved back: there is always a program at exePath.
-bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath);
+// place, or (given checked, held open) what arrived at exePath is not that
+// file, the old one is moved back: there is always a program at exePath.
+bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
+                  const HeldFile* checked = nullptr);
 
-// After a download: the new file's key must equal the server's (case
-// ignored) before it replaces anything; otherwise it is marked for deletion.
-bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath,
-                             const std::wstring& serverKey);
+// After a download: the new file's digest must be the server key's and, in a
+// build with a key, the signature must be the maker's, both checked on the
+// file held open until it is in place. Otherwise nothing is swapped and the
+// download is deleted (marked for deletion where it cannot be).
+bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, const std::wstring& serverKey,
+                             const std::wstring& signature, const char* publicKeyPem = BuiltInUpdateKey());
 
-// Fetches the update configuration and compares version keys; true when an
-// update is offered (its address is kept by the application). With throttled
-// set, the check runs at most once a day and not on the disabled weekdays.
-bool CheckUpdate(bool throttled);
+// Fetches the update configuration and compares version keys (the offered
+// address is kept by the application). With throttled set, the check runs at
+// most once a day and not on the disabled weekdays.
+UpdateCheck CheckUpdate(bool throttled);
 
-// Downloads the offered update with the progress dialog and swaps it in;
-// true when the new executable is in place.
+// The unthrottled check on a thread of its own, so that the calling thread
+// keeps handling its messages (and its keyboard hook) while a slow server
+// answers. Posts `message` to window with wParam = the UpdateCheck; false
+// when no thread could be started.
+bool CheckUpdateInBackground(HWND window, UINT message);
+
+// Downloads the offered update with the progress dialog and swaps it in for
+// the running executable; true when the new executable is in place.
 bool InstallUpdate();
+// The same for the executable at exePath ("NewKvr.exe" beside it).
+bool InstallUpdateOf(const wchar_t* exePath);
 
 }  // namespace kvr

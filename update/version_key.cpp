@@ -18,10 +18,9 @@ std::wstring VersionKeyFromDigest(const BYTE digest[16]) {
     return key;
 }
 
-bool Md5OfFile(const wchar_t* path, BYTE digest[16]) {
-    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+bool Md5OfHandle(HANDLE file, BYTE digest[16]) {
+    LARGE_INTEGER start{};
+    if (file == INVALID_HANDLE_VALUE || !::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return false;
     bool ok = false;
     HCRYPTPROV prov = 0;
     HCRYPTHASH hash = 0;
@@ -40,8 +39,21 @@ bool Md5OfFile(const wchar_t* path, BYTE digest[16]) {
     }
     if (hash) ::CryptDestroyHash(hash);
     if (prov) ::CryptReleaseContext(prov, 0);
+    return ok;
+}
+
+bool Md5OfFile(const wchar_t* path, BYTE digest[16]) {
+    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool ok = Md5OfHandle(file, digest);
     ::CloseHandle(file);
     return ok;
+}
+
+std::wstring VersionKeyOfHandle(HANDLE file) {
+    BYTE digest[16] = {};
+    return Md5OfHandle(file, digest) ? VersionKeyFromDigest(digest) : std::wstring();
 }
 
 std::wstring VersionKeyOfFile(const wchar_t* path) {
@@ -51,9 +63,13 @@ std::wstring VersionKeyOfFile(const wchar_t* path) {
 }
 
 bool VersionKeysMatch(const std::wstring& a, const std::wstring& b) {
-    if (a.empty() || a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    constexpr size_t kDigestDigits = 28;
+    if (a.size() < kDigestDigits || b.size() < kDigestDigits) return false;
+    for (size_t i = 0; i < kDigestDigits; ++i) {
+        const wchar_t c = static_cast<wchar_t>(std::towlower(a[i]));
+        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f');
+        if (!hex || c != static_cast<wchar_t>(std::towlower(b[i]))) return false;
+    }
     return true;
 }
 

@@ -13,6 +13,13 @@ TEST(TrustedDownloads, HostMustBeATrustedNameOrItsSubdomain) {
     EXPECT_FALSE(IsTrustedDownloadUrl(L"http://localhost.evil.example/kvr.exe"));
     EXPECT_FALSE(IsTrustedDownloadUrl(L"http://evillocalhost/kvr.exe"));
     EXPECT_FALSE(IsTrustedDownloadUrl(L"http://localhost@evil.example/kvr.exe"));
+    // What the connection would read differently: the host before "@", a
+    // port with more than digits, a back slash.
+    EXPECT_FALSE(IsTrustedDownloadUrl(L"http://evil.example:80@127.0.0.1/kvr.exe"));
+    EXPECT_FALSE(IsTrustedDownloadUrl(L"http://localhost:80evil/kvr.exe"));
+    EXPECT_FALSE(IsTrustedDownloadUrl(L"http://evil.example\\.localhost/kvr.exe"));
+    EXPECT_EQ(kvr::UrlHost(L"http://evil.example:80@127.0.0.1/kvr.exe"), L"");
+    EXPECT_EQ(kvr::UrlHost(L"HTTP://Dl.LocalHost:8080/x"), L"dl.localhost");
     EXPECT_FALSE(IsTrustedDownloadUrl(L"ftp://localhost/kvr.exe"));
     EXPECT_FALSE(IsTrustedDownloadUrl(L""));
 }

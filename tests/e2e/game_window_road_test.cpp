@@ -72,6 +72,16 @@ void ClickStrip(HWND game, POINT at) {
 
 using GameWindowRoadTest = LoginRoadTest;
 
+// The window menu's "更新": the fourth entry (the separator is skipped).
+void ChooseUpdateFromTheMenu(HWND game, DWORD pid) {
+    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(kMenuButton, BN_CLICKED), 0);
+    HWND menu = kvrtest::WaitForWindow(L"#32768", nullptr, kStepMs, pid, true);
+    ASSERT_NE(menu, nullptr) << "the window menu did not open";
+    kvrtest::SaveScreenShot(L"e2e_window_menu");
+    for (int i = 0; i < 4; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
 }  // namespace
 
 TEST_F(GameWindowRoadTest, HallOpensInsteadOfTheTabAndTheButtonReturnsToIt) {
@@ -267,13 +277,7 @@ TEST_F(GameWindowRoadTest, UpdateFromTheMenuSwapsTheExecutableAndRestarts) {
     ShowNewestPage(L"S12", L"updone");
     EXPECT_EQ(CountRequests("/update/ConfigKvr.htm"), 0u) << "the start-up check was not throttled";
 
-    // The window menu, "更新": the fourth entry (the separator is skipped).
-    ::PostMessageW(m_game, WM_COMMAND, MAKEWPARAM(kMenuButton, BN_CLICKED), 0);
-    HWND menu = kvrtest::WaitForWindow(L"#32768", nullptr, kStepMs, m_kvr.Id(), true);
-    ASSERT_NE(menu, nullptr) << "the window menu did not open";
-    kvrtest::SaveScreenShot(L"e2e_window_menu");
-    for (int i = 0; i < 4; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ChooseUpdateFromTheMenu(m_game, m_kvr.Id());
 
     // A newer build: the window ends at once, without the exit question,
     // sending the tab's play-time record; "/update" downloads, swaps and
@@ -360,4 +364,39 @@ TEST_F(GameWindowRoadTest, HallCommandsOnlyFromTheHallsPagesAndNeverThePrograms)
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, kStepMs)) << "Dragon.exe not started";
     ::DeleteFileW(mark.c_str());
     m_kvr.Kill();
+}
+
+TEST_F(GameWindowRoadTest, TheMenusUpdateCheckLeavesTheKeysAliveAndSaysWhenItFailed) {
+    StartGameWindow();
+    LogInAccount(L"S12", L"凤凰涅槃", L"slowcheck", 1);
+    ShowNewestPage(L"S12", L"slowcheck");
+    ASSERT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(m_game) != FALSE; }, kStepMs));
+    ::SetForegroundWindow(m_game);
+    // The server keeps its answer for 15 s, then cuts the page short.
+    ASSERT_TRUE(kvr::test::PortalFault("/update/ConfigKvr.htm", "short", 15000, 10));
+    ChooseUpdateFromTheMenu(m_game, m_kvr.Id());
+    ASSERT_TRUE(WaitForRequest("/update/ConfigKvr.htm", "", kStepMs));
+
+    // Meanwhile the game window's keyboard hook answers: the boss key hides
+    // the window and brings it back at once.
+    const ULONGLONG asked = ::GetTickCount64();
+    kvrtest::PressKeys({VK_F10});
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return !::IsWindowVisible(m_game); }, 3000))
+        << "the boss key waited for the update check";
+    kvrtest::PressKeys({VK_F10});
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(m_game) != FALSE; }, 3000));
+    // (A hook that keeps the system waiting holds every key for its time-out.)
+    EXPECT_LT(::GetTickCount64() - asked, 10000u) << "the keys were answered only after the server";
+
+    // The cut page is a failed check, not "already the newest version".
+    HWND box = WaitForMessageBox(m_kvr.Id(), m_game, kStepMs);
+    ASSERT_NE(box, nullptr) << "no answer to the update check";
+    kvrtest::SaveScreenShot(L"e2e_update_check_failed");
+    const std::wstring texts = MessageBoxTexts(box);
+    EXPECT_NE(texts.find(L"检查更新失败，请稍后再试。"), std::wstring::npos) << kvr::test::Utf8(texts);
+    EXPECT_EQ(texts.find(L"已经是最新版本"), std::wstring::npos);
+    ASSERT_TRUE(AnswerMessageBox(box, true));
+    ASSERT_TRUE(kvrtest::WaitUntil([&] { return !::IsWindow(box); }, kStepMs));
+    EXPECT_EQ(CountRequests("/download/NewKvr.exe"), 0u);
+    ExitAll();
 }

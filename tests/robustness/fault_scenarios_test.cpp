@@ -1,8 +1,10 @@
-// The update under every fault the network or the disk can produce: the
-// stand-in down, 404, no length, a length the server does not keep (the
-// connection ends early), a slow answer, a locked, full or missing target,
-// the executable in use. Whatever happens, the player keeps a working program:
-// the executable is replaced only by a complete, verified download.
+// The update under every fault the network, the disk or an attacker on the
+// way can produce: the stand-in down, 404, an error status, no length, a
+// length the server does not keep (the connection ends early), a slow answer,
+// a locked, full or missing target, the executable in use, another host
+// behind "@" or a redirect, a missing or wrong signature. Whatever happens,
+// the player keeps a working program: the executable is replaced only by a
+// complete download of the announced build that the maker signed.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "tests/support/portal_client.h"
 #include "update/prgs_dlg.h"
 #include "update/self_update.h"
+#include "update/update_signature.h"
 #include "update/version_key.h"
 
 using namespace kvr;
@@ -52,6 +55,13 @@ protected:
         ASSERT_TRUE(WriteBytes(sample, NewBuildBytes()));
         m_newKey = VersionKeyOfFile(sample.c_str());
         ::DeleteFileW(sample.c_str());
+        // The maker's signature of it, as the stand-in publishes it.
+        ASSERT_NE(*BuiltInUpdateKey(), 0) << "a test build checks signatures";
+        ASSERT_TRUE(PortalSetUpdateConfig(Utf8(m_newKey), Utf8(Url(L"/download/NewKvr.exe"))));
+        UpdateConfig published;
+        ASSERT_TRUE(FetchUpdateConfig(Url(L"/update/ConfigKvr.htm").c_str(), (m_dir / L"page.htm").c_str(), &published));
+        m_signature = published.signature;
+        ASSERT_FALSE(m_signature.empty());
     }
     void TearDown() override { PortalReset(); }
 
@@ -63,7 +73,15 @@ protected:
         dialog.SetUrl(url.c_str());
         dialog.SetTargetPath(target.c_str());
         if (dialog.DoModal(nullptr) != IDOK) return false;
-        return InstallDownloadedUpdate(m_exe.c_str(), target.c_str(), m_newKey);
+        return InstallDownloadedUpdate(m_exe.c_str(), target.c_str(), m_newKey, m_signature);
+    }
+
+    // The whole road as the program runs it: the configuration page, the
+    // download into NewKvr.exe beside the program, its checks and the swap.
+    bool RunUpdateRoad() {
+        const std::wstring page = Url(L"/update/ConfigKvr.htm");
+        return CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()) == UpdateCheck::Newer &&
+               InstallUpdateOf(m_exe.c_str());
     }
 
     // The running program is still the old build, whole.
@@ -77,7 +95,7 @@ protected:
     const std::wstring m_exe = m_dir / L"kvr.exe";
     const std::wstring m_newPath = m_dir / L"NewKvr.exe";
     const std::string m_oldBuild = std::string(4096, 'o');
-    std::wstring m_newKey;
+    std::wstring m_newKey, m_signature;
 };
 
 }  // namespace
@@ -86,27 +104,29 @@ TEST_F(UpdateFaults, ConfigurationPageFaultsMeanNoUpdate) {
     ASSERT_TRUE(PortalSetUpdateConfig(Utf8(m_newKey), Utf8(Url(L"/download/NewKvr.exe"))));
     const std::wstring page = Url(L"/update/ConfigKvr.htm");
     // Without a fault the check offers the update: the faults below matter.
-    ASSERT_TRUE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()));
+    const auto check = [&] { return CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()); };
+    ASSERT_EQ(check(), UpdateCheck::Newer);
 
     const struct {
         const char* mode;
         int delayMs;
         long cut;
-    } faults[] = {{"404", 0, -1}, {"nolength", 0, -1}, {"short", 0, 10}, {"short", 0, 0}};
+    } faults[] = {{"404", 0, -1}, {"nolength", 0, -1}, {"short", 0, 10}, {"short", 0, 0}, {"500", 0, -1}};
     for (const auto& f : faults) {
         ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", f.mode, f.delayMs, f.cut));
-        EXPECT_FALSE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str())) << f.mode;
+        EXPECT_EQ(check(), UpdateCheck::Failed) << f.mode;
         EXPECT_FALSE(kvrtest::FileExists(m_dir / L"ConfigKvr.htm")) << f.mode << ": page left behind";
+        EXPECT_TRUE(LastServerKey().empty()) << f.mode;
         EXPECT_TRUE(OldBuildKept()) << f.mode;
     }
     // A slow answer is only late.
     ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "slow", 1500));
-    EXPECT_TRUE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()));
+    EXPECT_EQ(check(), UpdateCheck::Newer);
     ++g_survived;
     // The server gone altogether.
     ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "none"));
     ASSERT_TRUE(PortalSetRole("client-service", false));
-    EXPECT_FALSE(CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()));
+    EXPECT_EQ(check(), UpdateCheck::Failed);
     ASSERT_TRUE(PortalSetRole("client-service", true));
     EXPECT_TRUE(OldBuildKept());
 }
@@ -131,6 +151,61 @@ TEST_F(UpdateFaults, DownloadFaultsKeepTheRunningProgram) {
     ASSERT_TRUE(RunUpdate(m_newPath));
     EXPECT_EQ(kvrtest::ReadFileBytes(m_exe), NewBuildBytes());
     EXPECT_EQ(kvrtest::ReadFileBytes(m_dir / L"OldKvr.exe"), m_oldBuild);
+}
+
+TEST_F(UpdateFaults, TheUpdateComesOnlyFromTrustedHosts) {
+    // The attacker's build, with its key on the page they answer in the
+    // server's place; their host serves it, so any contact would install it.
+    const std::string evilBuild(6000, 'e');
+    ASSERT_TRUE(PortalServeText("/evil/NewKvr.exe", evilBuild));
+    ASSERT_TRUE(WriteBytes(m_dir / L"evil.bin", evilBuild));
+    const std::string evilKey = Utf8(VersionKeyOfFile((m_dir / L"evil.bin").c_str()));
+    const std::string cs = Utf8(ServerHost(Server::ClientService));
+    const std::string other = OtherHostUrl("").substr(7);
+
+    // Behind "@": the trusted name after it, the attacker's host before it.
+    ASSERT_TRUE(PortalSetUpdateConfig(evilKey, "http://" + other + "@" + cs + "/evil/NewKvr.exe"));
+    EXPECT_FALSE(RunUpdateRoad());
+    EXPECT_TRUE(OldBuildKept());
+    // A trusted address that redirects to the attacker's host.
+    ASSERT_TRUE(PortalRedirect("/moved/NewKvr.exe", OtherHostUrl("/evil/NewKvr.exe")));
+    ASSERT_TRUE(PortalSetUpdateConfig(evilKey, "http://" + cs + "/moved/NewKvr.exe"));
+    EXPECT_FALSE(RunUpdateRoad());
+    EXPECT_TRUE(OldBuildKept());
+    EXPECT_FALSE(kvrtest::FileExists(m_newPath));
+    EXPECT_EQ(FindRequests(PortalLog(), "/moved/NewKvr.exe").size(), 1u);
+    EXPECT_TRUE(RequestsOf(PortalLog(), "other").empty()) << "the attacker's host was contacted";
+
+    // A redirect to a mirror under a trusted name works, and a key that ends
+    // in the newer build's version ("3004") describes that build.
+    ASSERT_TRUE(PortalRedirect("/moved/NewKvr.exe", "http://localhost:" + cs.substr(cs.rfind(':') + 1) +
+                                                        "/download/NewKvr.exe"));
+    ASSERT_TRUE(PortalSetUpdateConfig(Utf8(m_newKey.substr(0, 28)) + "3004", "http://" + cs + "/moved/NewKvr.exe"));
+    ASSERT_TRUE(RunUpdateRoad());
+    EXPECT_EQ(kvrtest::ReadFileBytes(m_exe), NewBuildBytes());
+    EXPECT_TRUE(RequestsOf(PortalLog(), "other").empty());
+}
+
+TEST_F(UpdateFaults, OnlyTheBuildTheMakerSignedIsInstalled) {
+    // Whoever answers in the server's place can serve any file with its
+    // right key; the maker's signature of it is what they lack.
+    const std::string served(6000, 's');
+    ASSERT_TRUE(PortalServeText("/download/NewKvr.exe", served));
+    ASSERT_TRUE(WriteBytes(m_dir / L"served.bin", served));
+    ASSERT_TRUE(PortalSetUpdateConfig(Utf8(VersionKeyOfFile((m_dir / L"served.bin").c_str())),
+                                      Utf8(Url(L"/download/NewKvr.exe"))));
+    // None, a real signature of another file, and one that is not base64.
+    for (const char* sig : {"none", "other", "garbage"}) {
+        ASSERT_TRUE(PortalControl(std::string("config?sig=") + sig));
+        EXPECT_FALSE(RunUpdateRoad()) << sig;
+        EXPECT_TRUE(OldBuildKept()) << sig;
+        EXPECT_FALSE(kvrtest::FileExists(m_newPath)) << sig << ": the refused download stayed";
+    }
+    EXPECT_EQ(FindRequests(PortalLog(), "/download/NewKvr.exe").size(), 3u);
+    // Signed by the maker: the one case that installs.
+    ASSERT_TRUE(PortalControl("config?sig=good"));
+    EXPECT_TRUE(RunUpdateRoad());
+    EXPECT_EQ(kvrtest::ReadFileBytes(m_exe), served);
 }
 
 TEST_F(UpdateFaults, LockedFullOrMissingTargetsKeepTheRunningProgram) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 #include <cctype>
+#include <cstdlib>
 #include <sstream>
 #include "app/endpoints.h"
 
@@ -115,6 +116,26 @@ bool PortalFault(const std::string& path, const std::string& mode, int delayMs, 
                           "&delay=" + std::to_string(delayMs);
     if (cut >= 0) control += "&cut=" + std::to_string(cut);
     return PortalControl(control);
+}
+
+bool PortalRedirect(const std::string& path, const std::string& to, int status) {
+    return PortalControl("redirect?path=" + UrlEncode(path) + "&to=" + UrlEncode(to) +
+                         "&status=" + std::to_string(status));
+}
+
+std::string OtherHostUrl(const std::string& path) {
+    // The client-service host's port is base+1; the other host listens on base+6.
+    const std::string cs = Utf8(ServerHost(Server::ClientService));
+    const size_t colon = cs.rfind(':');
+    const int port = colon == std::string::npos ? 80 : std::atoi(cs.c_str() + colon + 1);
+    return "http://127.0.0.2:" + std::to_string(port + 5) + path;
+}
+
+std::vector<PortalRequest> RequestsOf(const std::vector<PortalRequest>& log, const std::string& role) {
+    std::vector<PortalRequest> found;
+    for (const auto& r : log)
+        if (r.role == role) found.push_back(r);
+    return found;
 }
 
 bool PortalSetRole(const std::string& role, bool up) {

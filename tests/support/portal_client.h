@@ -12,7 +12,7 @@ namespace kvr::test {
 // One request the stand-in received. Texts are as sent (path and query still
 // percent-encoded), UTF-8.
 struct PortalRequest {
-    std::string role;    // "client-service", "portal", "playtime", "extlogin", "qqauth"
+    std::string role;    // "client-service", "portal", "playtime", "extlogin", "qqauth", "other"
     std::string method;  // "GET"
     std::string path;    // "/active.htm"
     std::string query;   // "tag=kvr&ver=3.0.0.3&count=1"
@@ -33,8 +33,17 @@ bool PortalServePattern(const std::string& path, size_t size);  // PatternBytes(
 bool PortalServeText(const std::string& path, const std::string& text);
 bool PortalServeLinuxFile(const std::string& path, const std::string& linuxPath);
 // mode: "404", "nolength", "short" (cut bytes, -1 = half), "slow" and
-// "trickle" (delayMs), "none" to clear.
+// "trickle" (delayMs), another status such as "500" (the body unchanged),
+// "none" to clear. delayMs also delays the other modes.
 bool PortalFault(const std::string& path, const std::string& mode, int delayMs = 0, long cut = -1);
+// Answer path with a redirect (status 301, 302, 303, 307 or 308) to `to`;
+// an empty `to` removes it.
+bool PortalRedirect(const std::string& path, const std::string& to, int status = 302);
+// "http://127.0.0.2:<base+6>" + path: the stand-in's host that is not
+// trusted; whatever reaches it is logged with the role "other".
+std::string OtherHostUrl(const std::string& path);
+// The requests one role received.
+std::vector<PortalRequest> RequestsOf(const std::vector<PortalRequest>& log, const std::string& role);
 // Close (up = false) or reopen the listener of one role.
 bool PortalSetRole(const std::string& role, bool up);
 

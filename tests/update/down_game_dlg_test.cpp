@@ -25,6 +25,26 @@ std::string LinuxBuildFile(const char* relative) {
     return std::string(build ? build : "") + "/" + relative;
 }
 
+// Runs the download dialog of a client to its end; its final title.
+std::wstring RunToEnd(const wchar_t* name) {
+    CDownGameDlg dlg(name, nullptr);
+    std::wstring title;
+    ModalScript script([&] {
+        if (!dlg.IsWindow() || dlg.Running() || !title.empty()) return;
+        title = kvrtest::WindowText(dlg);
+        kvrtest::ClickButton(dlg, IDOK);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK) << name;
+    return title;
+}
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path);
+    return p.substr(0, p.rfind(L'\\'));
+}
+
 void Settle(HWND hwnd) {
     ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(150);
@@ -113,20 +133,16 @@ TEST_F(DownGameDlgTest, ConfigurationWithoutAddressFails) {
     EXPECT_TRUE(PortalReceived("/update/Confignoaddr.htm"));
 }
 
-TEST_F(DownGameDlgTest, MissingConfigurationAndUntrustedAddressFail) {
+TEST_F(DownGameDlgTest, MissingOrFailedConfigurationAndUntrustedAddressFail) {
     ASSERT_TRUE(PortalFault("/update/Configgone.htm", "404"));
     ASSERT_TRUE(PortalServeText("/update/Configfar.htm", "[VerKey]\r\nUpdAddr=http://far.example/far.exe\r\n"));
-    for (const wchar_t* name : {L"gone", L"far", L"..\\evil"}) {
-        CDownGameDlg dlg(name, nullptr);
-        std::wstring title;
-        ModalScript script([&] {
-            if (!dlg.IsWindow() || dlg.Running() || !title.empty()) return;
-            title = kvrtest::WindowText(dlg);
-            kvrtest::ClickButton(dlg, IDOK);
-        });
-        EXPECT_EQ(dlg.DoModal(), IDOK) << name;
-        EXPECT_EQ(title, L"下载失败") << name;
-    }
+    // A page answered with an error status, though it reads as a page and
+    // names a signed installer that is there.
+    ASSERT_TRUE(PortalFault("/update/Configerror.htm", "500"));
+    ASSERT_TRUE(PortalServeLinuxFile("/download/error.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
+    for (const wchar_t* name : {L"gone", L"far", L"..\\evil", L"error"})
+        EXPECT_EQ(RunToEnd(name), L"下载失败") << name;
+    EXPECT_EQ(FindRequests(PortalLog(), "/download/error.exe").size(), 0u);
 }
 
 TEST_F(DownGameDlgTest, WholeInstallerIsStarted) {
@@ -149,4 +165,48 @@ TEST_F(DownGameDlgTest, WholeInstallerIsStarted) {
     ::DeleteFileW(mark.c_str());
     EXPECT_TRUE(PortalReceived("/update/Configtiny.htm"));
     EXPECT_TRUE(PortalReceived("/download/tiny.exe"));
+    // The started installer's file goes once it has ended.
+    kvrtest::WaitUntil([] { return ::DeleteFileW(TempFile(L"tiny.exe").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 10000);
+}
+
+TEST_F(DownGameDlgTest, AnInstallerWithoutTheMakersSignatureIsNeverStarted) {
+    const std::wstring mark = TempFile(L"kvr_tiny_installer.ran");
+    ::DeleteFileW(mark.c_str());
+    ASSERT_TRUE(
+        PortalServeLinuxFile("/download/unsigned.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
+    // No signature, a real signature of other bytes, one that is not base64.
+    for (const char* sig : {"none", "other", "garbage"}) {
+        ASSERT_TRUE(PortalControl(std::string("config?sig=") + sig));
+        EXPECT_EQ(RunToEnd(L"unsigned"), L"下载失败") << sig;
+        EXPECT_FALSE(kvrtest::FileExists(TempFile(L"unsigned.exe"))) << sig << ": the refused installer stayed";
+    }
+    EXPECT_EQ(FindRequests(PortalLog(), "/download/unsigned.exe").size(), 3u);
+    ::Sleep(1000);
+    EXPECT_FALSE(kvrtest::FileExists(mark)) << "an unsigned installer was started";
+}
+
+TEST_F(DownGameDlgTest, OnlyFilesTheDownloadMadeAreOverwrittenOrDeleted) {
+    // What a page's name could point at: a file of the program folder named
+    // like the client's configuration (as the player's Statistic.ini) and a
+    // file already in the temporary folder named like its installer.
+    const std::wstring ini = ProgramFolder() + L"\\keep.ini";
+    const std::wstring older = TempFile(L"keep.exe");
+    ASSERT_TRUE(kvrtest::WriteFileBytes(ini, "[Hotkey]\r\nBoss=2,66\r\n"));
+    ASSERT_TRUE(kvrtest::WriteFileBytes(older, "the player's own file"));
+    const std::wstring mark = TempFile(L"kvr_tiny_installer.ran");
+    ::DeleteFileW(mark.c_str());
+    ASSERT_TRUE(PortalServeLinuxFile("/download/keep.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
+    EXPECT_EQ(RunToEnd(L"keep"), L"下载完成");
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, 10000));
+    EXPECT_EQ(kvrtest::ReadFileBytes(ini), "[Hotkey]\r\nBoss=2,66\r\n");
+    EXPECT_EQ(kvrtest::ReadFileBytes(older), "the player's own file");
+    // A failed download leaves those alone too.
+    ASSERT_TRUE(PortalFault("/download/keep.exe", "short"));
+    EXPECT_EQ(RunToEnd(L"keep"), L"下载失败");
+    EXPECT_EQ(kvrtest::ReadFileBytes(ini), "[Hotkey]\r\nBoss=2,66\r\n");
+    EXPECT_EQ(kvrtest::ReadFileBytes(older), "the player's own file");
+    ::DeleteFileW(ini.c_str());
+    ::DeleteFileW(older.c_str());
+    ::DeleteFileW(mark.c_str());
+    kvrtest::WaitUntil([] { return ::DeleteFileW(TempFile(L"keep(1).exe").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 10000);
 }

@@ -47,39 +47,61 @@ protected:
 
 TEST(SplitUrl, HostPortAndObject) {
     UrlParts p;
-    ASSERT_TRUE(SplitUrl(L"http://host:8080/a/b.htm", true, &p));
+    ASSERT_TRUE(SplitUrl(L"http://host:8080/a/b.htm", &p));
     EXPECT_STREQ(p.host, L"host");
     EXPECT_EQ(p.port, 8080);
     EXPECT_STREQ(p.object, L"a/b.htm");
-    ASSERT_TRUE(SplitUrl(L"HTTP://Example.com", true, &p));
+    ASSERT_TRUE(SplitUrl(L"HTTP://Example.com", &p));
     EXPECT_STREQ(p.host, L"Example.com");
     EXPECT_EQ(p.port, 80);
     EXPECT_STREQ(p.object, L"");
-    ASSERT_TRUE(SplitUrl(L"http://h/?q=1:2/3", true, &p));
-    EXPECT_STREQ(p.object, L"?q=1:2/3");
-    // Reports insist on the scheme; downloads skip seven characters unseen.
-    EXPECT_FALSE(SplitUrl(L"ftp://host/x", true, &p));
-    EXPECT_FALSE(SplitUrl(L"http:/", true, &p));
-    ASSERT_TRUE(SplitUrl(L"abcdefghost/x", false, &p));
-    EXPECT_STREQ(p.host, L"host");
-    EXPECT_FALSE(SplitUrl(nullptr, false, &p));
+    ASSERT_TRUE(SplitUrl(L"http://h/?q=1:2/3@x", &p));
+    EXPECT_STREQ(p.object, L"?q=1:2/3@x");
+    // Every use insists on the scheme.
+    EXPECT_FALSE(SplitUrl(L"ftp://host/x", &p));
+    EXPECT_FALSE(SplitUrl(L"http:/", &p));
+    EXPECT_FALSE(SplitUrl(L"abcdefghost/x", &p));
+    EXPECT_FALSE(SplitUrl(nullptr, &p));
 }
 
 TEST(SplitUrl, OverlongOrBrokenPartsAreRefusedNotCut) {
     UrlParts p;
     std::wstring longHost = L"http://" + std::wstring(259, L'h') + L"/x";
-    EXPECT_TRUE(SplitUrl(longHost.c_str(), true, &p));
+    EXPECT_TRUE(SplitUrl(longHost.c_str(), &p));
     EXPECT_EQ(wcslen(p.host), 259u);
     longHost = L"http://" + std::wstring(260, L'h') + L"/x";
-    EXPECT_FALSE(SplitUrl(longHost.c_str(), true, &p));
+    EXPECT_FALSE(SplitUrl(longHost.c_str(), &p));
     std::wstring longObject = L"http://h/" + std::wstring(511, L'o');
-    EXPECT_TRUE(SplitUrl(longObject.c_str(), true, &p));
+    EXPECT_TRUE(SplitUrl(longObject.c_str(), &p));
     longObject = L"http://h/" + std::wstring(512, L'o');
-    EXPECT_FALSE(SplitUrl(longObject.c_str(), true, &p));
-    EXPECT_FALSE(SplitUrl(L"http://h:0/x", true, &p));
-    EXPECT_FALSE(SplitUrl(L"http://h:70000/x", true, &p));
-    EXPECT_FALSE(SplitUrl(L"http://:80/x", true, &p));
-    EXPECT_FALSE(SplitUrl(L"http:///x", true, &p));
+    EXPECT_FALSE(SplitUrl(longObject.c_str(), &p));
+    EXPECT_FALSE(SplitUrl(L"http://h:0/x", &p));
+    EXPECT_FALSE(SplitUrl(L"http://h:70000/x", &p));
+    EXPECT_FALSE(SplitUrl(L"http://:80/x", &p));
+    EXPECT_FALSE(SplitUrl(L"http:///x", &p));
+}
+
+TEST(SplitUrl, WhatReadersCouldReadDifferentlyIsRefused) {
+    UrlParts p;
+    // User info: the old test trusted the name after "@", the connection went
+    // to the one before it.
+    for (const wchar_t* url : {L"http://a.example:80@127.0.0.1/x.exe", L"http://127.0.0.1@a.example/x.exe",
+                               L"http://@127.0.0.1/x", L"http://a.example:80@127.0.0.1"}) {
+        EXPECT_FALSE(SplitUrl(url, &p)) << url;
+    }
+    // Ports that are not just digits, or too many of them.
+    for (const wchar_t* url : {L"http://h:80x/x", L"http://h:+80/x", L"http://h: 80/x", L"http://h:-1/x",
+                               L"http://h:/x", L"http://h:000080/x", L"http://h:0x50/x"}) {
+        EXPECT_FALSE(SplitUrl(url, &p)) << url;
+    }
+    // Anything else between host and path, odd host names, and objects that
+    // would change the request line.
+    for (const wchar_t* url : {L"http://h?x=/y", L"http://h#/x", L"http://h\\@e/x", L"http://h%2e/x",
+                               L"http://[::1]/x", L"http://h..e/x", L"http://.h/x", L"http://h./x",
+                               L"http://h\\x/y", L"http://h/a b", L"http://h/a\r\nHost: e", L"http://h/\x7f",
+                               L"http://h/\u00e9", L"http://\u00e9.example/x"}) {
+        EXPECT_FALSE(SplitUrl(url, &p)) << url;
+    }
 }
 
 TEST_F(HttpFetch, ReportSendsTheFixedRequestShape) {
@@ -161,7 +183,51 @@ TEST_F(HttpFetch, NotFoundAndMissingLengthFailBeforeTheFileExists) {
     ASSERT_TRUE(PortalFault("/dl/file.bin", "nolength"));
     EXPECT_FALSE(Download(Cs(L"/dl/file.bin").c_str(), target_.c_str()));
     EXPECT_FALSE(::PathFileExistsW(target_.c_str()));
-    EXPECT_EQ(FindRequests(PortalLog(), "/dl/file.bin").size(), 2u);
+    // An error page of the whole announced length is not the file either.
+    for (const char* status : {"500", "403", "204", "206"}) {
+        ASSERT_TRUE(PortalFault("/dl/file.bin", status));
+        EXPECT_FALSE(Download(Cs(L"/dl/file.bin").c_str(), target_.c_str())) << status;
+        EXPECT_FALSE(::PathFileExistsW(target_.c_str())) << status;
+    }
+    EXPECT_EQ(FindRequests(PortalLog(), "/dl/file.bin").size(), 6u);
+}
+
+TEST_F(HttpFetch, RedirectsLeadOnlyToTrustedHostsAndAtMostThreeTimes) {
+    ASSERT_TRUE(PortalServePattern("/dl/file.bin", 3000));
+    const std::string cs = Utf8(ServerHost(Server::ClientService));  // 127.0.0.1:<port>
+    const std::string port = cs.substr(cs.rfind(':') + 1);
+    const std::string other = OtherHostUrl("").substr(7);             // 127.0.0.2:<port>
+    // A mirror on another trusted name, a path on the same server, and three
+    // hops in all: each is asked once, and the file arrives.
+    ASSERT_TRUE(PortalRedirect("/r/1", "http://localhost:" + port + "/r/2", 301));
+    ASSERT_TRUE(PortalRedirect("/r/2", "/r/3", 307));
+    ASSERT_TRUE(PortalRedirect("/r/3", "http://127.0.0.1:" + port + "/dl/file.bin", 302));
+    EXPECT_TRUE(Download(Cs(L"/r/1").c_str(), target_.c_str()));
+    EXPECT_EQ(ReadAll(target_), PatternBytes(3000));
+    for (const char* path : {"/r/1", "/r/2", "/r/3", "/dl/file.bin"})
+        EXPECT_EQ(FindRequests(PortalLog(), path).size(), 1u) << path;
+    ::DeleteFileW(target_.c_str());
+
+    // A fourth hop is one too many.
+    ASSERT_TRUE(PortalRedirect("/r/0", "/r/1", 302));
+    EXPECT_FALSE(Download(Cs(L"/r/0").c_str(), target_.c_str()));
+    EXPECT_EQ(FindRequests(PortalLog(), "/dl/file.bin").size(), 1u);
+    EXPECT_FALSE(::PathFileExistsW(target_.c_str()));
+
+    // Hosts that are not trusted, however they are written, are never asked.
+    const std::string evil[] = {"http://" + other + "/dl/file.bin", "http://" + other + "@" + cs + "/dl/file.bin",
+                                "//" + other + "/dl/file.bin", "https://localhost:" + port + "/dl/file.bin",
+                                "dl/file.bin"};
+    for (const std::string& to : evil) {
+        ASSERT_TRUE(PortalRedirect("/r/evil", to, 302));
+        EXPECT_FALSE(Download(Cs(L"/r/evil").c_str(), target_.c_str())) << to;
+        EXPECT_FALSE(::PathFileExistsW(target_.c_str())) << to;
+    }
+    const std::string direct = OtherHostUrl("/dl/file.bin");
+    EXPECT_FALSE(Download(std::wstring(direct.begin(), direct.end()).c_str(), target_.c_str()));
+    const auto log = PortalLog();
+    EXPECT_TRUE(RequestsOf(log, "other").empty()) << RequestsOf(log, "other").size() << " request(s) reached it";
+    EXPECT_EQ(FindRequests(log, "/dl/file.bin").size(), 1u);
 }
 
 TEST_F(HttpFetch, TransferCutShortFailsAndKeepsWhatArrived) {

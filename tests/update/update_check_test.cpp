@@ -28,7 +28,7 @@ protected:
         ASSERT_TRUE(kvrtest::WriteFileBytes(exe, std::string(5000, 'k') + "build 3.0.0.3"));
         configUrl = ServerUrl(Server::ClientService, paths::kUpdateConfig);
     }
-    bool Check(bool throttled, StartMode mode, bool allowed) {
+    UpdateCheck Check(bool throttled, StartMode mode, bool allowed) {
         return CheckUpdateWith(throttled, mode, allowed, exe.c_str(), configUrl.c_str());
     }
     size_t ConfigRequests() { return FindRequests(PortalLog(), "/update/ConfigKvr.htm").size(); }
@@ -40,7 +40,7 @@ protected:
 TEST_F(UpdateCheckTest, SameKeyInCapitalsMeansNoUpdate) {
     const std::wstring key = VersionKeyOfFile(exe.c_str());
     ASSERT_TRUE(PortalSetUpdateConfig(Upper(Narrow(key)), "http://127.0.0.1/x/NewKvr.exe"));
-    EXPECT_FALSE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Current);
     EXPECT_EQ(ConfigRequests(), 1u);
     // The page was read and removed from the program folder.
     EXPECT_FALSE(kvrtest::FileExists(dir / L"ConfigKvr.htm"));
@@ -54,37 +54,37 @@ TEST_F(UpdateCheckTest, OneByteDifferentMeansAnUpdate) {
     ASSERT_TRUE(kvrtest::WriteFileBytes(dir / L"newest.bin", other));
     const std::wstring newest = VersionKeyOfFile((dir / L"newest.bin").c_str());
     ASSERT_TRUE(PortalSetUpdateConfig(Narrow(newest), "http://127.0.0.1:1/NewKvr.exe"));
-    EXPECT_TRUE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Newer);
     EXPECT_EQ(LastServerKey(), newest);
 }
 
 TEST_F(UpdateCheckTest, ACutOrMissingPageMeansNoUpdate) {
     ASSERT_TRUE(PortalSetUpdateConfig("0123456789abcdef0123456789ab3003", "http://127.0.0.1/x.exe"));
     ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "short", 0, 20));
-    EXPECT_FALSE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Failed);
     EXPECT_EQ(ConfigRequests(), 1u);
     EXPECT_FALSE(kvrtest::FileExists(dir / L"ConfigKvr.htm"));
     EXPECT_TRUE(LastServerKey().empty());
     ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "404"));
-    EXPECT_FALSE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Failed);
     ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "none"));
     ASSERT_TRUE(PortalServeText("/update/ConfigKvr.htm", "[VerKey]\r\nUpdAddr=http://127.0.0.1/x.exe\r\n"));
-    EXPECT_FALSE(Check(false, StartMode::Update, true));
+    EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Failed);
 }
 
 TEST_F(UpdateCheckTest, ThrottledCheckStaysQuietWhenNotAllowed) {
     ASSERT_TRUE(PortalSetUpdateConfig("0123456789abcdef0123456789ab3003", "http://127.0.0.1/x.exe"));
     // Already updated today (or a disabled weekday): no request at all.
-    EXPECT_FALSE(Check(true, StartMode::GameShortcut, false));
+    EXPECT_EQ(Check(true, StartMode::GameShortcut, false), UpdateCheck::Current);
     EXPECT_EQ(ConfigRequests(), 0u);
     // The modes that never update by themselves.
     for (StartMode m : {StartMode::Install, StartMode::PortalShortcut, StartMode::Uninstall, StartMode::NewPage})
-        EXPECT_FALSE(Check(true, m, true));
+        EXPECT_EQ(Check(true, m, true), UpdateCheck::Current);
     EXPECT_EQ(ConfigRequests(), 0u);
     // The menu's check is not throttled.
-    EXPECT_TRUE(Check(false, StartMode::GameShortcut, false));
+    EXPECT_EQ(Check(false, StartMode::GameShortcut, false), UpdateCheck::Newer);
     EXPECT_EQ(ConfigRequests(), 1u);
     // Allowed today: the throttled check asks too.
-    EXPECT_TRUE(Check(true, StartMode::GameShortcut, true));
+    EXPECT_EQ(Check(true, StartMode::GameShortcut, true), UpdateCheck::Newer);
     EXPECT_EQ(ConfigRequests(), 2u);
 }

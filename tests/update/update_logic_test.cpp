@@ -2,6 +2,7 @@
 #include "tests/install/scratch.h"
 #include "update/flash_check.h"
 #include "update/self_update.h"
+#include "update/update_signature.h"
 #include "update/version_key.h"
 
 using namespace kvr;
@@ -28,10 +29,14 @@ TEST(VersionKey, First28HexDigitsOfTheMd5AndTheVersion) {
     EXPECT_EQ(VersionKeyOfFile((dir / L"missing.bin").c_str()), L"");
 }
 
-TEST(VersionKey, ComparisonIgnoresCaseOnly) {
+TEST(VersionKey, ComparisonReadsTheDigestDigitsOnly) {
     EXPECT_TRUE(VersionKeysMatch(L"900150983CD24FB0D6963F7D28E13003", L"900150983cd24fb0d6963f7d28e13003"));
-    EXPECT_FALSE(VersionKeysMatch(L"900150983cd24fb0d6963f7d28e13004", L"900150983cd24fb0d6963f7d28e13003"));
-    EXPECT_FALSE(VersionKeysMatch(L"900150983cd24fb0d6963f7d28e1300", L"900150983cd24fb0d6963f7d28e13003"));
+    // The version after the digits is the publishing build's own.
+    EXPECT_TRUE(VersionKeysMatch(L"900150983cd24fb0d6963f7d28e13004", L"900150983cd24fb0d6963f7d28e13003"));
+    EXPECT_TRUE(VersionKeysMatch(L"900150983cd24fb0d6963f7d28e130010", L"900150983cd24fb0d6963f7d28e13003"));
+    EXPECT_FALSE(VersionKeysMatch(L"900150983cd24fb0d6963f7d28e03003", L"900150983cd24fb0d6963f7d28e13003"));
+    EXPECT_FALSE(VersionKeysMatch(L"900150983cd24fb0d6963f7d28e", L"900150983cd24fb0d6963f7d28e13003"));
+    EXPECT_FALSE(VersionKeysMatch(L"zzzzzzzzzzzzzzzzzzzzzzzzzzzz3003", L"zzzzzzzzzzzzzzzzzzzzzzzzzzzz3003"));
     EXPECT_FALSE(VersionKeysMatch(L"", L""));
 }
 
@@ -122,18 +127,161 @@ TEST(UpdateSwap, AFailedSecondRenamePutsTheProgramBack) {
     EXPECT_FALSE(kvrtest::FileExists(old));
 }
 
-TEST(UpdateSwap, OnlyTheBuildTheServerDescribedIsSwappedIn) {
+// ---- The maker's signature ---------------------------------------------------
+// Keys and signatures made once with openssl (genpkey, pkey -pubout, and
+// dgst -sha256 -sign | base64 -A over the three bytes "abc").
+namespace {
+const char kKeyA[] =
+    "-----BEGIN PUBLIC KEY-----\n"
+    "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAv7InUvFOTXi0RSQbx7WR\n"
+    "C3UY9Df5LRDJ7bTUO3I2KYfTGwthvKGx9/sLJRqOqxq/epfr6Xhfpmn9tYfr4fd9\n"
+    "iOwKLohJQwfA6b7n9k6A9goUj5gogzCzcUlmL8SCe14iEP0VP5CUTlvqjte0cmQw\n"
+    "ieEfeeb39BbrNZNwQImQp/Z6Sh0Pn0+GdeelQQQgcDiulPPXUQJkBF1lQtIdUshL\n"
+    "rNU2kvRXHAdO36NQyaUtEbwSJYFXgXtJCRmZMYYY46REhOS5anJxc+zFeVg2dlz6\n"
+    "om+QiYu+M8elPF53kdECazejaQANgfw3PJNUe5I/xA4TyPzFr6EMuMnsfAnmKkyf\n"
+    "AwIDAQAB\n"
+    "-----END PUBLIC KEY-----\n"
+    ;
+const char kKeyB[] =  // another 2048-bit key
+    "-----BEGIN PUBLIC KEY-----\n"
+    "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAtDBJItIIXovk5LNavcxj\n"
+    "N9YpeScRkR00maumy3x+hWK4SBrJXjsi0LA1RPPh6K6HchQWrv86MDuQJU3LOz5j\n"
+    "OSE8T0lJgkLCTAGd72cxMhrEApdHtaJofWq9QDujXartUGSNwWLqaSEAS3FXGsdS\n"
+    "XpEJkz1gPWapHZTLJQgaZA3glS9LQPqe5CtV7UODgjqbuUVZ8wX9uBYW3bgzv3Ot\n"
+    "zykZNPBsIA2EUleO+TkUziZQGYNryOq78ZNehNY/5/IDYrS8x5NDfVR+3P0jPW1D\n"
+    "gyuM1Nzem/iLdja9PY/E2j5B22fhgEOjCcQgm2WrC5efkrePhGT12uA3Pr2Lq7Jz\n"
+    "NQIDAQAB\n"
+    "-----END PUBLIC KEY-----\n"
+    ;
+const char kKey1024[] =
+    "-----BEGIN PUBLIC KEY-----\n"
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDgG1v44/XEk7xBg7g3IUJ9jVsf\n"
+    "6OBa6Gv2uPcDjkHp+mC4sf/J3wbZZDaG5nC9kielxT9XTfZJj82HGlaLxV40wuux\n"
+    "OKed26U5BRK1mzRco3Xb6fOGV9wzBQoBwpG0AHS76OQ+3qS8behgLKl+rv2yxtOQ\n"
+    "5RPih2/NslFlG4JJSQIDAQAB\n"
+    "-----END PUBLIC KEY-----\n"
+    ;
+const char kKeyEc[] =  // P-256
+    "-----BEGIN PUBLIC KEY-----\n"
+    "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEgC2rp6UINk3ytu8hBGp5qfUJGCsn\n"
+    "/QJD+pZK9xx9/A1C+tDJWEsmNkvyA0kKob2IFvhB5EbrpOefIknYuiQAJQ==\n"
+    "-----END PUBLIC KEY-----\n"
+    ;
+const wchar_t kAbcByA[] =
+    L"SEKi7O0S/uJr8TwIzTs8PviZicuj8dOE9gvtVU5QjqiFJCvi5h/qe2sfGuExMe5sKx2GEZRLSq+3NxzjFOrUsXNIVCrfsZt1"
+    L"5l7NtWn7IYu/v4MzXJWrX+oaqY+VhB718IYlgUdtKO3s8r1sl5ti0rWY1IIWQs0epY/Q+VeUSBFO2Cgr2b1VBVgsdvOL4dcd"
+    L"xKA6O8rqMhZKCbBUgdQss0/R0nIUR+iV2zIvOhPRNpdVPFI/xrXecVsQaAKMdWJMU5P/LtjZUh64E7RAIv3nsVl/ztOUfCjQ"
+    L"peh9LBSZTw/FtjPIjXk0oaePZsDdm2qhZEcjXDgDreWr9d659uUExw=="
+    ;
+const wchar_t kAbcBy1024[] =
+    L"yPhS2zTMLrM8hf3pJUbOSkDvQKkTXm3KH3qpPwFNNrk8sZQvbDluWiHZ3IEZtXwI0MEAQdYuv4udVT53xdLiBJbf6mpLyam5"
+    L"gHrLJMucUkB0rnbTtsAJiZwFoC65fx4bHu41zjMjLb89V46g+WCX3HICzBYUC9X3nm7b+dJljcc="
+    ;
+
+bool Verify(const std::wstring& path, const char* key, const std::wstring& signature) {
+    HeldFile file(path.c_str(), HeldFile::Use::Start);
+    return file.IsOpen() && VerifyFileSignature(file.Handle(), key, signature.c_str());
+}
+}  // namespace
+
+TEST(UpdateSignature, StrictBase64) {
+    std::vector<BYTE> out;
+    ASSERT_TRUE(DecodeBase64(L"TWFu", &out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "Man");
+    ASSERT_TRUE(DecodeBase64(L"TWE=", &out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "Ma");
+    ASSERT_TRUE(DecodeBase64(L"TQ==", &out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "M");
+    for (const wchar_t* bad : {L"", L"TWF", L"TWFu\n", L" TWFu", L"TW=u", L"====", L"T===", L"TR==", L"TWF=x===",
+                               L"TWF-", L"TWF_", L"TWFu===="}) {
+        EXPECT_FALSE(DecodeBase64(bad, &out)) << bad;
+    }
+    EXPECT_FALSE(DecodeBase64(nullptr, &out));
+}
+
+TEST(UpdateSignature, OnlyTheMakersSignatureOfTheWholeFileVerifies) {
+    ScratchDir dir(L"sig");
+    const std::wstring abc = dir / L"abc.bin", abd = dir / L"abd.bin", big = dir / L"big.bin";
+    ASSERT_TRUE(WriteFileBytes(abc, "abc"));
+    ASSERT_TRUE(WriteFileBytes(abd, "abd"));
+    ASSERT_TRUE(WriteFileBytes(big, "abc" + std::string(200000, 'x')));
+    EXPECT_TRUE(Verify(abc, kKeyA, kAbcByA));
+    // Other bytes, a longer file that begins alike, another maker's key.
+    EXPECT_FALSE(Verify(abd, kKeyA, kAbcByA));
+    EXPECT_FALSE(Verify(big, kKeyA, kAbcByA));
+    EXPECT_FALSE(Verify(abc, kKeyB, kAbcByA));
+    // Keys this program does not accept: too short, not RSA, not a key.
+    EXPECT_FALSE(Verify(abc, kKey1024, kAbcBy1024));
+    EXPECT_FALSE(Verify(abc, kKeyEc, kAbcByA));
+    EXPECT_FALSE(Verify(abc, "", kAbcByA));
+    EXPECT_FALSE(Verify(abc, "-----BEGIN PUBLIC KEY-----\nTWFu\n-----END PUBLIC KEY-----\n", kAbcByA));
+    // Signatures that are cut, padded, wrapped, flipped or not base64.
+    const std::wstring good = kAbcByA;
+    std::wstring flipped = good;
+    flipped[10] = flipped[10] == L'A' ? L'B' : L'A';
+    for (const std::wstring& bad : {std::wstring(), good.substr(0, good.size() - 4), good + L"AAAA", good + L"\r\n",
+                                    good.substr(0, 64) + L"\n" + good.substr(64), flipped, std::wstring(344, L'A'),
+                                    std::wstring(L"not*base64/signature==")}) {
+        EXPECT_FALSE(Verify(abc, kKeyA, bad)) << bad;
+    }
+    // The check reads the file from its start wherever the handle stands.
+    HeldFile held(abc.c_str(), HeldFile::Use::Start);
+    ::SetFilePointer(held.Handle(), 2, nullptr, FILE_BEGIN);
+    EXPECT_TRUE(VerifyFileSignature(held.Handle(), kKeyA, kAbcByA));
+    EXPECT_TRUE(held.SignatureVerifies(kAbcByA, kKeyA));
+    // A build without a key checks nothing.
+    EXPECT_TRUE(held.SignatureVerifies(L"", ""));
+}
+
+TEST(UpdateSignature, AHeldFileCannotBeChangedAndIsFoundWhereItWasMoved) {
+    ScratchDir dir(L"sig");
+    const std::wstring path = dir / L"NewKvr.exe", moved = dir / L"kvr.exe";
+    ASSERT_TRUE(WriteFileBytes(path, "abc"));
+    for (HeldFile::Use use : {HeldFile::Use::Start, HeldFile::Use::Move}) {
+        HeldFile held(path.c_str(), use);
+        ASSERT_TRUE(held.IsOpen());
+        HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "a writer got in";
+        if (writer != INVALID_HANDLE_VALUE) ::CloseHandle(writer);
+        // One to be started cannot be renamed away (and another put in its place).
+        if (use == HeldFile::Use::Start) {
+            EXPECT_FALSE(::MoveFileExW(path.c_str(), moved.c_str(), 0));
+        }
+    }
+    HeldFile held(path.c_str(), HeldFile::Use::Move);
+    ASSERT_TRUE(::MoveFileExW(path.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_TRUE(held.IsAt(moved.c_str()));
+    // A file put where the held one was is not it.
+    ASSERT_TRUE(WriteFileBytes(path, "abc"));
+    EXPECT_FALSE(held.IsAt(path.c_str()));
+    EXPECT_TRUE(held.SignatureVerifies(kAbcByA, kKeyA));
+}
+
+TEST(UpdateSwap, OnlyTheBuildTheServerDescribedAndTheMakerSignedIsSwappedIn) {
     ScratchDir dir(L"swap");
     const std::wstring exe = dir / L"kvr.exe", fresh = dir / L"NewKvr.exe";
+    const std::wstring abcKey = L"900150983CD24FB0D6963F7D28E13004";  // "abc", published by 3.0.0.4
     ASSERT_TRUE(WriteFileBytes(exe, "old build"));
+    // Refused, each time with the download deleted: not the announced build
+    // (cut, or altered), no key, no signature, a signature of other bytes.
+    const struct {
+        const wchar_t* key;
+        const wchar_t* signature;
+    } refused[] = {{L"d41d8cd98f00b204e9800998ecf83003", kAbcByA}, {L"", kAbcByA}, {abcKey.c_str(), L""},
+                   {abcKey.c_str(), kAbcBy1024}};
+    for (const auto& r : refused) {
+        ASSERT_TRUE(WriteFileBytes(fresh, "abc"));
+        EXPECT_FALSE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), r.key, r.signature, kKeyA)) << r.key;
+        EXPECT_EQ(ReadFileBytes(exe), "old build");
+        EXPECT_FALSE(kvrtest::FileExists(fresh)) << "the refused download stayed";
+    }
+    // The announced one, key in capitals and of a newer version, signed.
     ASSERT_TRUE(WriteFileBytes(fresh, "abc"));
-    // A download that is not the announced build (cut, or altered) is refused.
-    EXPECT_FALSE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), L"d41d8cd98f00b204e9800998ecf83003"));
-    EXPECT_EQ(ReadFileBytes(exe), "old build");
-    EXPECT_FALSE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), L""));
-    EXPECT_EQ(ReadFileBytes(exe), "old build");
-    // The announced one, key in capitals, goes in.
-    EXPECT_TRUE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), L"900150983CD24FB0D6963F7D28E13003"));
+    EXPECT_TRUE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), abcKey, kAbcByA, kKeyA));
     EXPECT_EQ(ReadFileBytes(exe), "abc");
     EXPECT_EQ(ReadFileBytes(dir / L"OldKvr.exe"), "old build");
+    // A build without a key goes by the digest alone.
+    ASSERT_TRUE(WriteFileBytes(fresh, "abc"));
+    EXPECT_TRUE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), abcKey, L"", ""));
 }

@@ -8,6 +8,9 @@ Listens on 127.0.0.1 only, one port per server role:
   base+3 playtime         the play-time record /d.php
   base+4 extlogin         QQ/Weibo redirect, callback and binding pages ("Pauth")
   base+5 qqauth           the QQ authorisation page /oauth2.0/authorize
+  base+6 other            a host the client must never contact, on 127.0.0.2 (not
+                          a trusted name): it serves the same files, and what it
+                          receives is logged like the rest
 
 Every request is logged as one JSON line (role, method, path, query, headers).
 Tests steer it through /__kvr/... on any port (these are not logged):
@@ -16,34 +19,56 @@ Tests steer it through /__kvr/... on any port (these are not logged):
   /__kvr/log[?format=tsv]             the log: JSON lines, or role\\tmethod\\tpath\\tquery\\theader...
   /__kvr/config?verkey=K&updaddr=U    the update configuration page's "Kvr" and "UpdAddr"
                &callback=cookie|bind  QQ/Weibo callback: set "Pauth" at once, or go to the binding form
+               &sig=good|none|other|garbage  "UpdSig" of the update and game-hall pages: the
+                                      signature of the file UpdAddr names (as served here, after
+                                      redirects), none, a valid one of other bytes, or no base64
   /__kvr/file?path=P&size=N           serve N pattern bytes (byte i = i % 251) at P
               &source=/linux/file     ... or that file's bytes;  &text=T  ... or the text T
   /__kvr/fault?path=P&mode=M          M: 404 | nolength | short (announce all, send &cut=N bytes,
               [&delay=ms][&cut=N]        default half) | slow (wait delay ms, then answer) |
-                                         trickle (512-byte pieces, delay ms apart) | none
+                                         trickle (512-byte pieces, delay ms apart) | none |
+                                         another status such as 500 (the body as it was);
+                                         with delay, every mode but trickle answers that late
+  /__kvr/redirect?path=P&to=URL       answer P with a redirect to URL (&status=302 default;
+               [&status=N]               no &to: remove it)
   /__kvr/role?name=R&up=0|1           close or reopen the listener of role R
 
-Usage: portal.py --base 19300 [--log FILE] [--daemon --pidfile F] | --stop --pidfile F
+With --sign-key (a PEM private key; openssl signs) the configuration pages
+carry UpdSig: base64 of the RSA PKCS#1 v1.5 signature over the SHA-256 digest
+of the whole file, as `openssl dgst -sha256 -sign KEY FILE | openssl base64 -A`.
+
+Usage: portal.py --base 19300 [--log FILE] [--sign-key PEM] [--daemon --pidfile F]
+       | --stop --pidfile F
 """
 import argparse
+import base64
+import hashlib
 import json
 import os
 import signal
 import socket
+import subprocess
 import sys
 import threading
 import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-ROLES = ["client-service", "portal", "playtime", "extlogin", "qqauth"]
+ROLES = ["client-service", "portal", "playtime", "extlogin", "qqauth", "other"]
 HOST = "127.0.0.1"
+OTHER_HOST = "127.0.0.2"  # loopback too, but no trusted name of the client
+
+
+def role_host(role):
+    return OTHER_HOST if role == "other" else HOST
 
 
 class State:
-    def __init__(self, base, log_path):
+    def __init__(self, base, log_path, sign_key=None):
         self.base = base
         self.log_path = log_path
+        self.sign_key = sign_key
+        self.signatures = {}  # sha256 of the bytes -> UpdSig
         self.lock = threading.Lock()
         self.servers = {}
         self.reset()
@@ -52,7 +77,7 @@ class State:
         return self.base + 1 + ROLES.index(role)
 
     def url(self, role, path):
-        return "http://%s:%d%s" % (HOST, self.port(role), path)
+        return "http://%s:%d%s" % (role_host(role), self.port(role), path)
 
     def reset(self):
         with self.lock:
@@ -60,8 +85,37 @@ class State:
             self.verkey = ""
             self.updaddr = self.url("client-service", "/download/NewKvr.exe")
             self.callback = "cookie"
+            self.sig = "good"
             self.files = {}
             self.faults = {}
+            self.redirects = {}
+
+    def sign(self, data):
+        digest = hashlib.sha256(data).hexdigest()
+        if digest not in self.signatures:
+            raw = subprocess.run(["openssl", "dgst", "-sha256", "-sign", self.sign_key], input=data,
+                                 capture_output=True, check=True).stdout
+            self.signatures[digest] = base64.b64encode(raw).decode("ascii")
+        return self.signatures[digest]
+
+    def served_bytes(self, url):
+        """What a GET of url would bring from here, following our redirects."""
+        path = urllib.parse.urlsplit(url).path
+        for _ in range(4):
+            if path not in self.redirects:
+                break
+            path = urllib.parse.urlsplit(self.redirects[path][0]).path
+        return self.files[path][0] if path in self.files else None
+
+    def config_page(self, address, key=None):
+        """A configuration page: [VerKey] Kvr (update only), UpdAddr and UpdSig."""
+        lines = ["[VerKey]"] + (["Kvr=%s" % key] if key is not None else []) + ["UpdAddr=%s" % address]
+        data = self.served_bytes(address) if self.sign_key else None
+        if self.sig == "garbage":
+            lines.append("UpdSig=not*base64/signature==")
+        elif self.sig in ("good", "other") and data is not None:
+            lines.append("UpdSig=%s" % self.sign(data if self.sig == "good" else data + b"\0"))
+        return "".join(line + "\r\n" for line in lines)
 
     def record(self, entry):
         with self.lock:
@@ -166,7 +220,9 @@ class Handler(BaseHTTPRequestHandler):
         delay = fault.get("delay", 0) / 1000.0 if fault else 0
         if mode == "404":
             status, body = 404, b"not found"
-        if mode == "slow":
+        elif mode.isdigit():
+            status = int(mode)
+        if mode != "trickle":
             time.sleep(delay)
         self.send_response(status)
         self.send_header("Content-Type", ctype)
@@ -199,8 +255,8 @@ class Handler(BaseHTTPRequestHandler):
             return
         self.wfile.write(body)
 
-    def redirect(self, location, headers=()):
-        self.send_response(302)
+    def redirect(self, location, headers=(), status=302):
+        self.send_response(status)
         self.send_header("Location", location)
         for k, v in headers:
             self.send_header(k, v)
@@ -210,6 +266,9 @@ class Handler(BaseHTTPRequestHandler):
     def serve(self, path, query):
         st, role = self.st, self.server.role
         q = urllib.parse.parse_qs(query)
+        if path in st.redirects:
+            to, status = st.redirects[path]
+            return self.redirect(to, status=status)
         if path in st.files:
             data, ctype = st.files[path]
             return self.answer(data, ctype=ctype)
@@ -217,12 +276,10 @@ class Handler(BaseHTTPRequestHandler):
             if path in ("/install.htm", "/active.htm", "/uninstall.htm", "/login.htm", "/"):
                 return self.answer("ok")
             if path == "/update/ConfigKvr.htm":
-                return self.answer("[VerKey]\r\nKvr=%s\r\nUpdAddr=%s\r\n" % (st.verkey, st.updaddr),
-                                   ctype="text/plain")
+                return self.answer(st.config_page(st.updaddr, st.verkey), ctype="text/plain")
             if path.startswith("/update/Config") and path.endswith(".htm"):
                 name = path[len("/update/Config"):-len(".htm")]
-                return self.answer("[VerKey]\r\nUpdAddr=%s\r\n"
-                                   % st.url("client-service", "/download/%s.exe" % name),
+                return self.answer(st.config_page(st.url("client-service", "/download/%s.exe" % name)),
                                    ctype="text/plain")
             if path == "/webgame.htm":
                 return self.answer(hall_page(st))
@@ -313,6 +370,8 @@ class Handler(BaseHTTPRequestHandler):
                     st.updaddr = one("updaddr")
                 if "callback" in q:
                     st.callback = one("callback")
+                if "sig" in q:
+                    st.sig = one("sig")
             return self.plain("ok")
         if name == "file":
             path = one("path")
@@ -340,6 +399,16 @@ class Handler(BaseHTTPRequestHandler):
                     if "cut" in q:
                         fault["cut"] = int(one("cut"))
                     st.faults[path] = fault
+            return self.plain("ok")
+        if name == "redirect":
+            path = one("path")
+            if not path:
+                return self.plain("path missing", 400)
+            with st.lock:
+                if one("to"):
+                    st.redirects[path] = (one("to"), int(one("status", "302")))
+                else:
+                    st.redirects.pop(path, None)
             return self.plain("ok")
         if name == "role":
             role = one("name")
@@ -369,7 +438,7 @@ class Server(ThreadingHTTPServer):
 def set_role(st, role, up):
     srv = st.servers.get(role)
     if up and srv is None:
-        srv = Server((HOST, st.port(role)), Handler)
+        srv = Server((role_host(role), st.port(role)), Handler)
         srv.role, srv.state = role, st
         threading.Thread(target=srv.serve_forever, daemon=True).start()
         st.servers[role] = srv
@@ -381,7 +450,7 @@ def set_role(st, role, up):
 
 
 def serve(args):
-    st = State(args.base, args.log)
+    st = State(args.base, args.log, args.sign_key)
     if args.log:
         open(args.log, "w").close()
     down = set(filter(None, (args.down or "").split(",")))
@@ -391,7 +460,8 @@ def serve(args):
     stop = threading.Event()
     signal.signal(signal.SIGTERM, lambda *a: stop.set())
     signal.signal(signal.SIGINT, lambda *a: stop.set())
-    print("portal: listening on %s ports %d-%d" % (HOST, args.base + 1, args.base + 5), flush=True)
+    print("portal: listening on %s ports %d-%d, %s port %d" % (HOST, args.base + 1, args.base + 5,
+                                                               OTHER_HOST, args.base + 6), flush=True)
     while not stop.wait(0.5):
         pass
     for role in list(st.servers):
@@ -437,6 +507,7 @@ def main():
     ap.add_argument("--base", type=int, default=18300, help="ports are base+1 .. base+5")
     ap.add_argument("--log", help="also append the JSON-lines log to this file")
     ap.add_argument("--down", help="roles not to open at start, comma-separated")
+    ap.add_argument("--sign-key", help="PEM private key that signs the served updates and installers")
     ap.add_argument("--daemon", action="store_true", help="run detached; return once listening")
     ap.add_argument("--pidfile", help="pid of the detached server")
     ap.add_argument("--stop", action="store_true", help="stop the server of --pidfile")

@@ -9,8 +9,12 @@ import argparse
 import configparser
 import http.client
 import json
+import base64
+import os
 import socket
+import subprocess
 import sys
+import tempfile
 import urllib.parse
 
 FAILURES = []
@@ -27,11 +31,12 @@ class Portal:
         self.base = base
 
     def port(self, role):
-        return self.base + 1 + ["client-service", "portal", "playtime", "extlogin", "qqauth"].index(role)
+        return self.base + 1 + ["client-service", "portal", "playtime", "extlogin", "qqauth", "other"].index(role)
 
     def get(self, role, path, headers=None):
         """(status, headers dict, body bytes); no redirect is followed."""
-        c = http.client.HTTPConnection("127.0.0.1", self.port(role), timeout=10)
+        host = "127.0.0.2" if role == "other" else "127.0.0.1"
+        c = http.client.HTTPConnection(host, self.port(role), timeout=10)
         c.request("GET", path, headers=headers or {})
         r = c.getresponse()
         try:
@@ -57,10 +62,51 @@ class Portal:
         return status, headers.get("location"), body.decode("utf-8", "replace")
 
 
+def openssl_verifies(key, data, signature_b64):
+    """True when signature_b64 is key's RSA/SHA-256 signature of data."""
+    with tempfile.TemporaryDirectory() as d:
+        paths = {n: os.path.join(d, n) for n in ("pub", "data", "sig")}
+        subprocess.run(["openssl", "pkey", "-in", key, "-pubout", "-out", paths["pub"]], check=True)
+        with open(paths["data"], "wb") as f:
+            f.write(data)
+        with open(paths["sig"], "wb") as f:
+            f.write(base64.b64decode(signature_b64, validate=True))
+        return subprocess.run(["openssl", "dgst", "-sha256", "-verify", paths["pub"], "-signature", paths["sig"],
+                               paths["data"]], capture_output=True).returncode == 0
+
+
+def check_signatures(p, key):
+    """UpdSig of the update and game-hall pages, and its control."""
+    p.control("reset")
+    p.control("file?path=/download/NewKvr.exe&size=3000")
+    p.control("file?path=/download/Dragon.exe&size=500")
+    p.control("redirect?path=/moved.exe&to=" + urllib.parse.quote("http://localhost:1/download/NewKvr.exe", safe=""))
+
+    def sig(path):
+        ini = configparser.ConfigParser()
+        ini.read_string(p.get("client-service", path)[2].decode("utf-8"))
+        return ini.get("VerKey", "UpdSig", fallback=None)
+
+    update = bytes(i % 251 for i in range(3000))
+    check(openssl_verifies(key, update, sig("/update/ConfigKvr.htm") or ""), "update signed")
+    check(openssl_verifies(key, update[:500], sig("/update/ConfigDragon.htm") or ""), "installer signed")
+    p.control("config?updaddr=" + urllib.parse.quote("http://127.0.0.1:1/moved.exe", safe=""))
+    check(openssl_verifies(key, update, sig("/update/ConfigKvr.htm") or ""), "signed past the redirect")
+    p.control("config?sig=other")
+    other = sig("/update/ConfigKvr.htm")
+    check(other and not openssl_verifies(key, update, other), "sig=other signs other bytes")
+    p.control("config?sig=none")
+    check(sig("/update/ConfigKvr.htm") is None, "sig=none")
+    p.control("config?sig=garbage")
+    check(sig("/update/ConfigKvr.htm") == "not*base64/signature==", "sig=garbage")
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--base", type=int, required=True)
-    p = Portal(ap.parse_args().base)
+    ap.add_argument("--sign-key", help="the private key the stand-in was started with")
+    args = ap.parse_args()
+    p = Portal(args.base)
     p.control("reset")
 
     for path in ["/install.htm?tag=kvr&ver=3.0.0.3&count=1", "/active.htm?tag=kvr&ver=3.0.0.3",
@@ -123,8 +169,27 @@ def main():
     p.control("fault?path=/dl/a.bin&mode=short&cut=300")
     status, headers, body = p.get("client-service", "/dl/a.bin")
     check(headers.get("content-length") == "1000" and len(body) == 300, "fault short")
+    p.control("fault?path=/dl/a.bin&mode=500")
+    status, headers, body = p.get("client-service", "/dl/a.bin")
+    check(status == 500 and len(body) == 1000, "fault 500 keeps the body")
+    p.control("redirect?path=/dl/a.bin&to=" + urllib.parse.quote("http://localhost:1/b", safe="") + "&status=307")
+    status, headers, _ = p.get("client-service", "/dl/a.bin")
+    check(status == 307 and headers.get("location") == "http://localhost:1/b", "redirect")
+    p.control("redirect?path=/dl/a.bin")
+    check(p.get("client-service", "/dl/a.bin")[0] == 500, "redirect removed")
+    # The other host: 127.0.0.2, same files, its own log role.
+    p.control("reset")
+    p.control("file?path=/dl/a.bin&size=10")
+    check(p.get("other", "/dl/a.bin")[0] == 200, "other host serves the files")
+    try:
+        socket.create_connection(("127.0.0.1", p.port("other")), timeout=2).close()
+        check(False, "other host is not on 127.0.0.1")
+    except OSError:
+        pass
 
     # The log: every request but the controls, with its headers.
+    entries = [json.loads(l) for l in p.control("log").splitlines()]
+    check([e["role"] for e in entries] == ["other"], "other host's requests are logged")
     p.control("reset")
     p.get("client-service", "/active.htm?tag=kvr", {"User-Agent": "RTW"})
     entries = [json.loads(l) for l in p.control("log").splitlines()]
@@ -140,6 +205,10 @@ def main():
         pass
     p.control("reset")
     check(p.get("playtime", "/d.php")[0] == 200, "reset reopens every role")
+
+    if args.sign_key:
+        check_signatures(p, args.sign_key)
+    p.control("reset")
 
     print("portal selftest: %s" % ("%d failure(s)" % len(FAILURES) if FAILURES else "ok"))
     return 1 if FAILURES else 0
