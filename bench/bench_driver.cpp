@@ -5,7 +5,7 @@
 //   download URL FILE                          kvr.exe's download routine
 //   update CONFIG_URL EXE FOLDER               kvr.exe's update check and download: the
 //                                              configuration page, EXE's version key, the
-//                                              announced build into FOLDER
+//                                              announced build into FOLDER, its signature
 //   killall NAME                               ends every process of that image name
 // In ARGS, {hwnd} stands for a plain window of this driver (a stand-in game window).
 #include <windows.h>
@@ -15,6 +15,7 @@
 #include <string>
 #include "update/http_fetch.h"
 #include "update/self_update.h"
+#include "update/update_signature.h"
 #include "update/version_key.h"
 
 namespace {
@@ -148,7 +149,10 @@ int wmain(int argc, wchar_t** argv) {
         bool ok = kvr::FetchUpdateConfig(argv[2], (folder + L"\\ConfigKvr.htm").c_str(), &config);
         const std::wstring local = kvr::VersionKeyOfFile(argv[3]);
         ok = ok && !local.empty() && !kvr::VersionKeysMatch(config.key, local);
-        ok = ok && kvr::Download(config.address.c_str(), (folder + L"\\NewKvr.exe").c_str());
+        const std::wstring target = folder + L"\\NewKvr.exe";
+        ok = ok && kvr::Download(config.address.c_str(), target.c_str());
+        // The maker's signature, checked as the update is before its swap.
+        ok = ok && kvr::HeldFile(target.c_str(), kvr::HeldFile::Use::Move).SignatureVerifies(config.signature.c_str());
         std::printf("update_ms=%llu\nok=%d\n", NowMs() - t0, ok ? 1 : 0);
         return ok ? 0 : 1;
     }

@@ -83,11 +83,15 @@ def load_average():
 
 
 class Portal:
-    def __init__(self, base):
-        self.base = base
-        self.pidfile = os.path.join(tempfile.gettempdir(), "kvr-bench-portal-%d.pid" % base)
-        subprocess.run([sys.executable, os.path.join(ROOT, "tools/portal/portal.py"), "--base", str(base),
-                        "--daemon", "--pidfile", self.pidfile], check=True, timeout=30)
+    """The stand-in of a build: its ports, and its test key to sign what it serves."""
+
+    def __init__(self, build):
+        self.base = int(cache_value(build, "KVR_PORT_BASE") or 18300)
+        self.pidfile = os.path.join(tempfile.gettempdir(), "kvr-bench-portal-%d.pid" % self.base)
+        key = cache_value(build, "KVR_TEST_SIGNING_KEY")
+        subprocess.run([sys.executable, os.path.join(ROOT, "tools/portal/portal.py"), "--base", str(self.base),
+                        "--daemon", "--pidfile", self.pidfile] + (["--sign-key", key] if key else []),
+                       check=True, timeout=30)
 
     def url(self, role_index, path):
         return "http://127.0.0.1:%d%s" % (self.base + role_index, path)
@@ -428,8 +432,7 @@ def bench_session(res, hooks_build, driver, idle_seconds, soak, update_ms):
     if not os.path.exists(walker):
         print("%-10s not measured: no %s (build the tests first)" % ("growth", walker))
         return None
-    base = int(cache_value(hooks_build, "KVR_PORT_BASE") or 18300)
-    portal = Portal(base)
+    portal = Portal(hooks_build)
     walk = None
     growth = {"game_ws": [], "page_ws": [], "update_ms": update_ms}
     try:
@@ -474,7 +477,7 @@ def main():
     load = load_average()
     print("%-10s load average %.2f on %d cores at the start%s" % ("machine", load, os.cpu_count(),
                                                                   "" if load < 1.0 else " (NOT QUIET)"))
-    portal = Portal(int(cache_value(args.release, "KVR_PORT_BASE") or 18400))
+    portal = Portal(args.release)
     try:
         bench_size(res, args.release)
         bench_startup(res, args.release, driver, args.runs)

@@ -4,6 +4,7 @@
 // the stand-in portal, driven from outside.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -13,7 +14,6 @@
 #include "gamewnd/tab_strip.h"
 #include "tests/e2e/road_fixture.h"
 #include "tests/install/scratch.h"
-#include "update/version_key.h"
 
 using namespace kvre2e;
 
@@ -244,9 +244,14 @@ TEST_F(GameWindowRoadTest, ClosingOneTabByItsCloseBoxSendsItsRecordAndKeepsTheOt
     EXPECT_EQ(CountRequests("/d.php", "server=S3&"), 1u);
 }
 
-TEST_F(GameWindowRoadTest, UpdateFromTheMenuSwapsTheExecutableAndRestarts) {
-    // A copy of the program in a folder of its own: the update replaces it.
-    kvrtest::ScratchDir dir{L"kvrmenuupd"};
+TEST_F(GameWindowRoadTest, UpdateFromTheMenuInstallsTheNextBuildAndStartsIt) {
+    // A copy of the program in a folder of its own inside the installation
+    // folder: the update replaces it, and the new build then starts as the
+    // installed copy does.
+    wchar_t installFolder[MAX_PATH] = {};
+    ASSERT_TRUE(kvr::InstallFolder(installFolder));
+    ::SHCreateDirectoryExW(nullptr, installFolder, nullptr);
+    kvrtest::ScratchDir dir{L"menuupdate", installFolder};
     const std::wstring exe = dir / L"kvr.exe";
     ASSERT_TRUE(::CopyFileW(KvrExe().c_str(), exe.c_str(), FALSE));
     const std::string before = kvrtest::ReadFileBytes(exe);
@@ -255,22 +260,15 @@ TEST_F(GameWindowRoadTest, UpdateFromTheMenuSwapsTheExecutableAndRestarts) {
         UpdTimeToday() { kvr::StoreUpdateTime(); }
         ~UpdTimeToday() { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, L"UpdTime"); }
     } updTime;
-    // The "newest build" is a small program that leaves a mark when started.
+    // The newest build is this program one version higher (tests/e2e/next),
+    // announced by the page the publishing tool wrote for it
+    // (tools/publish_update.py, run by CTest before this test).
     const char* build = std::getenv("KVR_BUILD_DIR");
     ASSERT_NE(build, nullptr);
-    ASSERT_TRUE(kvr::test::PortalServeLinuxFile("/download/NewKvr.exe",
-                                                 std::string(build) + "/tests/update/kvr_tiny_installer.exe"));
-    const std::wstring fresh = dir / L"fresh.bin";
-    ASSERT_TRUE(::CopyFileW(kvrtest::BuildPath(L"tests\\update\\kvr_tiny_installer.exe").c_str(), fresh.c_str(), FALSE));
-    const std::wstring key = kvr::VersionKeyOfFile(fresh.c_str());
-    ::DeleteFileW(fresh.c_str());
-    ASSERT_TRUE(kvr::test::PortalSetUpdateConfig(
-        kvr::test::Utf8(key),
-        kvr::test::Utf8(kvr::ServerUrl(kvr::Server::ClientService, L"/download/NewKvr.exe"))));
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring mark = std::wstring(temp) + L"kvr_tiny_installer.ran";
-    ::DeleteFileW(mark.c_str());
+    const std::string next = kvrtest::ReadFileBytes(kvrtest::BuildPath(L"tests\\e2e\\next\\kvr.exe"));
+    ASSERT_FALSE(next.empty());
+    ASSERT_TRUE(kvr::test::PortalServeLinuxFile("/download/NewKvr.exe", std::string(build) + "/tests/e2e/next/kvr.exe"));
+    ASSERT_TRUE(kvr::test::PortalServeLinuxFile("/update/ConfigKvr.htm", std::string(build) + "/portal/ConfigKvr-next.htm"));
 
     StartGameWindow(exe);
     LogInAccount(L"S12", L"凤凰涅槃", L"updone", 1);
@@ -280,19 +278,18 @@ TEST_F(GameWindowRoadTest, UpdateFromTheMenuSwapsTheExecutableAndRestarts) {
     ChooseUpdateFromTheMenu(m_game, m_kvr.Id());
 
     // A newer build: the window ends at once, without the exit question,
-    // sending the tab's play-time record; "/update" downloads, swaps and
-    // starts the new executable.
+    // sending the tab's play-time record; "/update" downloads, checks, swaps
+    // and starts the new build, whose start report carries its version.
     EXPECT_TRUE(m_kvr.Wait(kStepMs)) << "the game window did not end for the update";
     EXPECT_EQ(CountRequests("/d.php", "server=S12&"), 1u) << PortalReceived("/d.php").message();
-    EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, kStartMs))
-        << "the new build was not started";
+    EXPECT_TRUE(WaitForRequest("/active.htm", "tag=kvr&ver=" KVR_NEXT_VERSION "&", kStartMs))
+        << "the new build did not start: " << PortalReceived("/active.htm").message();
     EXPECT_GE(CountRequests("/update/ConfigKvr.htm"), 2u);  // the menu's check and the updater's
     EXPECT_EQ(CountRequests("/download/NewKvr.exe"), 1u);
-    EXPECT_EQ(kvr::VersionKeyOfFile(exe.c_str()), key);
-    EXPECT_EQ(kvrtest::ReadFileBytes(dir / L"OldKvr.exe"), before);
+    EXPECT_TRUE(kvrtest::ReadFileBytes(exe) == next) << "the program is not the next build";
+    EXPECT_TRUE(kvrtest::ReadFileBytes(dir / L"OldKvr.exe") == before);
     EXPECT_FALSE(kvrtest::FileExists(dir / L"NewKvr.exe"));
-    EXPECT_TRUE(kvrtest::WaitUntil([] { return KvrProcessIds().empty(); }, kStepMs));
-    ::DeleteFileW(mark.c_str());
+    KillKvrProcesses();  // the new build's game window, before its folder goes
 }
 
 TEST_F(GameWindowRoadTest, HallCommandsOnlyFromTheHallsPagesAndNeverThePrograms) {

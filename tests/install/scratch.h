@@ -1,5 +1,5 @@
-// A fresh folder under the temporary folder for one test, removed with
-// everything in it afterwards.
+// A fresh folder under the temporary folder (or under `parent`) for one test,
+// removed with everything in it afterwards.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -31,11 +31,16 @@ inline void RemoveTree(const std::wstring& folder) {
 
 class ScratchDir {
 public:
-    explicit ScratchDir(const wchar_t* tag = L"kvr") {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
+    explicit ScratchDir(const wchar_t* tag = L"kvr", std::wstring parent = {}) {
+        if (parent.empty()) {
+            wchar_t temp[MAX_PATH] = {};
+            ::GetTempPathW(MAX_PATH, temp);
+            parent = temp;
+        } else if (parent.back() != L'\\') {
+            parent += L'\\';
+        }
         static unsigned serial = 0;
-        m_path = std::wstring(temp) + tag + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+        m_path = parent + tag + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                  std::to_wstring(++serial);
         RemoveTree(m_path);
         ::CreateDirectoryW(m_path.c_str(), nullptr);
