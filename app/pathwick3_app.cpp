@@ -53,18 +53,6 @@ ReportEvents& CPathwick3App::Events() {
     return m_events;
 }
 
-void CPathwick3App::SetUpdateAddress(const wchar_t* url) {
-    ::lstrcpynW(m_updateAddress, url ? url : L"", kUrlChars);
-}
-
-void CPathwick3App::SetPageTitle(const wchar_t* text) {
-    ::lstrcpynW(m_pageTitle, text ? text : L"", kUrlChars);
-}
-
-void CPathwick3App::SetPageAddress(const wchar_t* url) {
-    ::lstrcpynW(m_pageAddress, url ? url : L"", kUrlChars);
-}
-
 int CPathwick3App::ExitInstance() {
     // Order: started event, done event, GDI+, then the framework (OLE).
     if (m_events.started) ::CloseHandle(m_events.started);

@@ -1,16 +1,16 @@
 // The application object: start-up in its fixed order, the start modes,
-// shut-down, and the process-wide values other parts of the program read.
+// shut-down, and what the process holds meanwhile (its command line, the
+// report events, GDI+ and OLE). Nothing below the application reads it: what
+// a part needs of it is passed to that part.
 #pragma once
 #include <windows.h>
-#include "app/command_line.h"
-#include "update/http_fetch.h"
+#include "base/command_line.h"
+#include "base/http_fetch.h"
 
 namespace kvr {
 
 class CPathwick3App {
 public:
-    static constexpr int kUrlChars = 512;
-
     explicit CPathwick3App(HINSTANCE instance);
     ~CPathwick3App();
     CPathwick3App(const CPathwick3App&) = delete;
@@ -35,22 +35,6 @@ public:
     int PageCount() const { return m_args.pageCount; }
     void SetStartArgs(const StartArgs& args) { m_args = args; }
 
-    // "UpdAddr" of the update configuration (512 characters, cut).
-    const wchar_t* UpdateAddress() const { return m_updateAddress; }
-    void SetUpdateAddress(const wchar_t* url);
-    wchar_t (&UpdateAddressBuffer())[kUrlChars] { return m_updateAddress; }
-
-    // Title and address of the current game page (kept by the page, proposed
-    // by the favourites dialog).
-    const wchar_t* PageTitle() const { return m_pageTitle; }
-    const wchar_t* PageAddress() const { return m_pageAddress; }
-    void SetPageTitle(const wchar_t* text);
-    void SetPageAddress(const wchar_t* url);
-
-    // The window that runs while the app runs (the game window or page frame).
-    HWND MainWindow() const { return m_mainWindow; }
-    void SetMainWindow(HWND hwnd) { m_mainWindow = hwnd; }
-
 private:
     // Parts of start-up (app/start_up.cpp).
     bool UpdateAndRestart(bool throttled);  // modes 2, 5: true = end the program
@@ -63,10 +47,6 @@ private:
     ULONG_PTR m_gdiplusToken = 0;
     bool m_oleInitialized = false;
     StartArgs m_args;
-    HWND m_mainWindow = nullptr;
-    wchar_t m_updateAddress[kUrlChars] = {};
-    wchar_t m_pageTitle[kUrlChars] = {};
-    wchar_t m_pageAddress[kUrlChars] = {};
 };
 
 // The application object of this process. In kvr.exe it is the one main()

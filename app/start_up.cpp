@@ -9,13 +9,14 @@
 #include <shellapi.h>
 #include <wininet.h>
 #include <gdiplus.h>
-#include "app/crash_dump.h"
-#include "app/endpoints.h"
-#include "app/module_path.h"
-#include "app/settings.h"
+#include "base/crash_dump.h"
+#include "base/endpoints.h"
+#include "base/messages.h"
+#include "base/module_path.h"
+#include "base/process.h"
+#include "base/settings.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_window.h"
-#include "gamewnd/messages.h"
 #include "install/install.h"
 #include "install/statistics.h"
 #include "install/uninstall.h"
@@ -32,17 +33,7 @@ namespace {
 // an update was swapped in.
 void RestartWithoutArguments() {
     wchar_t exePath[MAX_PATH];
-    if (!ModulePath(nullptr, exePath, MAX_PATH)) return;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    if (::CreateProcessW(exePath, nullptr, nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS, nullptr,
-                         nullptr, &si, &pi)) {
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
+    if (ModulePath(nullptr, exePath, MAX_PATH)) StartProgram(exePath, IDLE_PRIORITY_CLASS);
 }
 
 void WaitForReportDone(const ReportEvents& events) {
@@ -164,7 +155,7 @@ bool CPathwick3App::RunPageProcess() {
     if (m_args.mode == StartMode::NewPage) {
         // Anything but an accepted login (a cancel, or a window that could
         // not be shown) gives up, so the game window does not wait for us.
-        if (RunLogin(m_args.parent) != IDOK) {
+        if (RunLogin(m_args.parent, m_args.pageCount) != IDOK) {
             ::PostMessageW(m_args.parent, WM_SYSCOMMAND, SC_CLOSE, kSelfPostedMarker);
             return false;
         }
@@ -184,7 +175,6 @@ void CPathwick3App::RunGameWindowWithFlashCheck() {
         }
     }
     RunGameWindow();
-    m_mainWindow = nullptr;
 }
 
 }  // namespace kvr

@@ -1,5 +1,5 @@
 // The yardstick for the update download: the download loop and nothing else,
-// with the calls and flags of kvr.exe's (update/http_fetch.cpp): "RTW", a
+// with the calls and flags of kvr.exe's (base/http_fetch.cpp): "RTW", a
 // GET with INTERNET_FLAG_RELOAD and the same header, the status and length
 // checks, then 512-byte InternetReadFile reads written to a file.
 //   bench_bare_download URL FILE [--fill]

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <wininet.h>
 #include <string>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <tlhelp32.h>
 #include <cstdio>
 #include <string>
-#include "update/http_fetch.h"
+#include "base/http_fetch.h"
 #include "update/self_update.h"
 #include "update/update_signature.h"
 #include "update/version_key.h"

@@ -2,7 +2,7 @@
 // connectivity check as kvr.exe and then shows one plain window.
 #include <windows.h>
 #include <wininet.h>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_DESTROY) { ::PostQuitMessage(0); return 0; }

@@ -1,7 +1,7 @@
 #include "browser/frame_trust.h"
 
 #include <exdisp.h>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "browser/test_hooks.h"
 
 namespace kvr {

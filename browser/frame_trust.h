@@ -2,7 +2,7 @@
 // navigates by its IWebBrowser2 (the control itself for the top page, an
 // object of its own for each frame inside the page); what that frame shows
 // is its LocationURL. Page commands count only from a frame that shows a page
-// of a trusted host (app/endpoints.h): an advertisement's frame, a page that
+// of a trusted host (base/endpoints.h): an advertisement's frame, a page that
 // a hostile redirect brought in, or a frame's very first navigation (it shows
 // nothing yet) is refused.
 #pragma once

@@ -1,9 +1,9 @@
 #include "gamewnd/game_commands.h"
 
 #include <shellapi.h>
-#include "app/endpoints.h"
-#include "gamewnd/messages.h"
-#include "update/http_fetch.h"
+#include "base/endpoints.h"
+#include "base/http_fetch.h"
+#include "base/messages.h"
 
 namespace kvr {
 
@@ -65,22 +65,6 @@ std::wstring PageCommandLine(const std::wstring& exe, HWND game, int pageCount) 
 
 std::wstring HallCommandLine(const std::wstring& exe, HWND game) {
     return L"\"" + exe + L"\" /gmhall /" + HandleText(game);
-}
-
-HANDLE StartProgram(const std::wstring& commandLine, DWORD creationFlags, bool keepProcess) {
-    std::wstring buffer = commandLine;  // CreateProcessW may write into it
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, &buffer[0], nullptr, nullptr, FALSE, creationFlags, nullptr,
-                          nullptr, &si, &pi))
-        return nullptr;
-    ::CloseHandle(pi.hThread);
-    if (keepProcess) return pi.hProcess;
-    ::CloseHandle(pi.hProcess);
-    return nullptr;
 }
 
 namespace {

@@ -34,10 +34,6 @@ void RemoveTrayIcon(HWND window);
 std::wstring PageCommandLine(const std::wstring& exe, HWND game, int pageCount);
 std::wstring HallCommandLine(const std::wstring& exe, HWND game);
 
-// Starts a process (no handle inheritance, shown normally). Returns its
-// process handle when keepProcess is set, else closes it; nullptr on failure.
-HANDLE StartProgram(const std::wstring& commandLine, DWORD creationFlags, bool keepProcess);
-
 // Sends one request on a new thread that owns its copy of the URL; the
 // answer is ignored. Returns once the thread is started.
 void ReportOnWorkerThread(const std::wstring& url);

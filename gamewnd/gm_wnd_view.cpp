@@ -2,9 +2,9 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
-#include "app/endpoints.h"
-#include "app/module_path.h"
-#include "app/pathwick3_app.h"
+#include "base/endpoints.h"
+#include "base/module_path.h"
+#include "base/process.h"
 #include "browser/frame_trust.h"
 #include "ui/message_box.h"
 #include "update/down_game_dlg.h"
@@ -92,20 +92,7 @@ EnterGameActions SystemEnterGameActions(HWND gameWindow) {
     a.fileExists = [](const std::wstring& path) {
         return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     };
-    a.startProgram = [](const std::wstring& path) {
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        si.dwFlags = STARTF_USESHOWWINDOW;
-        si.wShowWindow = SW_SHOWNORMAL;
-        PROCESS_INFORMATION pi{};
-        std::wstring cmdLine = L"\"" + path + L"\"";
-        if (!::CreateProcessW(path.c_str(), &cmdLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &si, &pi))
-            return false;
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-        return true;
-    };
+    a.startProgram = [](const std::wstring& path) { return StartProgram(path.c_str(), 0); };
     a.askDownload = [gameWindow]() {
         return ShowMessageBox(kMbOkCancel, L"Marvole游戏大厅",
                               L"下载Marvole登录器，玩游戏更加方便快捷，现在就去下载吧？",
@@ -198,7 +185,7 @@ void CGmWndView::OnBeforeNavigate2(IDispatch* frame, const wchar_t* url, bool* c
 }
 
 void CGmWndView::OnNavigateComplete2(IDispatch*, const wchar_t* url) {
-    App().SetPageAddress(url);
+    ::lstrcpynW(m_pageAddress, url ? url : L"", kPageTextChars);
     HWND frame = ::GetParent(m_hWnd);
     if (!frame) return;
     RECT rc{};
@@ -208,7 +195,9 @@ void CGmWndView::OnNavigateComplete2(IDispatch*, const wchar_t* url) {
     ::ShowWindow(frame, SW_SHOW);
 }
 
-void CGmWndView::OnTitleChange(const wchar_t* title) { App().SetPageTitle(title); }
+void CGmWndView::OnTitleChange(const wchar_t* title) {
+    ::lstrcpynW(m_pageTitle, title ? title : L"", kPageTextChars);
+}
 
 #ifdef KVR_TEST_HOOKS
 bool CGmWndView::AcceptTestHook(const COPYDATASTRUCT* cds) { return m_testHooks.Accept(m_hWnd, cds); }

@@ -49,6 +49,8 @@ bool EnterGameHall(const wchar_t* url, const EnterGameActions& actions);
 
 class CGmWndView : public CViewWnd, public CBrowserOwner {
 public:
+    static constexpr int kPageTextChars = 512;
+
     CGmWndView(CGmWndDoc* doc, HWND gameWindow, const wchar_t* startUrl, bool hallPage);
     ~CGmWndView() override;
 
@@ -57,6 +59,10 @@ public:
     IWebBrowser2* Browser() const { return m_host.Browser(); }
     const std::wstring& StartUrl() const { return m_startUrl; }
     bool IsHallPage() const { return m_hall; }
+    // Title and address of the page shown (cut to 511 characters), for the
+    // favourites dialog.
+    const wchar_t* PageTitle() const { return m_pageTitle; }
+    const wchar_t* PageAddress() const { return m_pageAddress; }
     void SetEnterGameActions(const EnterGameActions& actions) { m_actions = actions; }
     void Refresh();
 
@@ -104,6 +110,8 @@ private:
     bool m_hall;
     CBrowserHost m_host;
     EnterGameActions m_actions;
+    wchar_t m_pageTitle[kPageTextChars] = {};
+    wchar_t m_pageAddress[kPageTextChars] = {};
 };
 
 }  // namespace kvr

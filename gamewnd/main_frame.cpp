@@ -1,7 +1,6 @@
 #include "gamewnd/main_frame.h"
 
-#include "app/endpoints.h"
-#include "app/pathwick3_app.h"
+#include "base/endpoints.h"
 #include "install/fav_dlg.h"
 
 namespace kvr {
@@ -191,7 +190,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
         return TRUE;
     }
     if (IsCtrlDChar(*msg)) {
-        CFavDlg favourite(App().PageTitle(), App().PageAddress());
+        CFavDlg favourite(m_view.PageTitle(), m_view.PageAddress());
         favourite.DoModal(m_gameWindow);
         return TRUE;
     }

@@ -4,9 +4,9 @@
 // dialog on Ctrl+D, refreshes on F5 unless F5 is another hotkey, applies the
 // mute state it is sent and re-reads the hotkeys on request.
 #pragma once
+#include "base/messages.h"
 #include "gamewnd/gm_wnd_doc.h"
 #include "gamewnd/gm_wnd_view.h"
-#include "gamewnd/messages.h"
 #include "gamewnd/sound_mute.h"
 #include "settings/hotkey.h"
 #include "ui/frame_wnd.h"

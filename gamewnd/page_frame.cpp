@@ -1,8 +1,7 @@
 #include "gamewnd/game_window.h"
 
 #include <memory>
-#include "app/endpoints.h"
-#include "app/pathwick3_app.h"
+#include "base/endpoints.h"
 #include "gamewnd/main_frame.h"
 #include "login/login.h"
 
@@ -34,7 +33,6 @@ bool CreatePageFrame(HWND gameWindow, bool hall) {
     ::SetWindowTextW(g_frame->m_hWnd, L"MarvoleKelvara");
     ::ShowWindow(g_frame->m_hWnd, SW_HIDE);  // the page shows itself when ready
     ::UpdateWindow(g_frame->m_hWnd);
-    App().SetMainWindow(g_frame->m_hWnd);
     g_frame->InitialUpdate();
     if (gameWindow) {
         g_gameWindow = gameWindow;

@@ -1,8 +1,8 @@
 #include "gamewnd/page_text.h"
 
 #include <cwchar>
-#include "app/endpoints.h"
-#include "gamewnd/messages.h"
+#include "base/endpoints.h"
+#include "base/messages.h"
 
 namespace kvr {
 

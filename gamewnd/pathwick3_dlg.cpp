@@ -1,18 +1,17 @@
 #include "gamewnd/pathwick3_dlg.h"
 
-#include <algorithm>
-#include "app/module_path.h"
+#include "base/http_fetch.h"
+#include "base/module_path.h"
+#include "base/process.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_commands.h"
-#include "gamewnd/messages.h"
 #include "gamewnd/page_text.h"
 #include "gamewnd/tab_strip.h"
 #include "login/add_acc_dlg.h"
 #include "res/resource.h"
+#include "settings/setting_dlg.h"
 #include "ui/image.h"
 #include "ui/message_box.h"
-#include "update/http_fetch.h"
-#include "settings/setting_dlg.h"
 #include "update/self_update.h"
 
 namespace kvr {
@@ -122,9 +121,9 @@ void CPathwick3Dlg::SetUpSkin() {
 }
 
 void CPathwick3Dlg::StartPageProcess() {
-    HANDLE process = StartProgram(PageCommandLine(m_pageProgram, m_hWnd, m_pages.Count()),
-                                  IDLE_PRIORITY_CLASS, true);
-    if (!process) return;  // the state stays as it was
+    HANDLE process = nullptr;
+    const std::wstring commandLine = PageCommandLine(m_pageProgram, m_hWnd, m_pages.Count());
+    if (!StartProcess(nullptr, commandLine, IDLE_PRIORITY_CLASS, &process)) return;  // the state stays as it was
     if (m_pendingChild) ::CloseHandle(m_pendingChild);
     m_pendingChild = process;
 }
@@ -181,7 +180,7 @@ LRESULT CPathwick3Dlg::OnAddAccount(UINT, WPARAM wParam, LPARAM, BOOL&) {
         else
             ShowMessageBox(kMbOk, kMessageTitle, L"当前窗体只支持3个游戏页", m_hWnd);
     } else {
-        StartProgram(L"\"" + m_pageProgram + L"\"", 0, false);  // a new, independent game window
+        StartProgram(m_pageProgram.c_str(), 0);  // a new, independent game window
     }
     return 0;
 }

@@ -7,8 +7,8 @@
 #include <commctrl.h>
 #include <memory>
 #include <string>
+#include "base/messages.h"
 #include "gamewnd/hotkey_dispatch.h"
-#include "gamewnd/messages.h"
 #include "gamewnd/page_list.h"
 #include "ui/btn_ex.h"
 #include "ui/dlg_ex.h"

@@ -3,10 +3,11 @@
 #include "gamewnd/pathwick3_dlg.h"
 
 #include <algorithm>
-#include "app/module_path.h"
+#include "base/messages.h"
+#include "base/module_path.h"
+#include "base/process.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_commands.h"
-#include "gamewnd/messages.h"
 #include "gamewnd/tab_strip.h"
 #include "login/add_acc_dlg.h"
 #include "res/resource.h"
@@ -269,7 +270,7 @@ LRESULT CPathwick3Dlg::OnHallButton(WORD, WORD, HWND, BOOL&) {
     // One hall process at a time: a second click while it starts does nothing.
     if (m_pendingHall && ::WaitForSingleObject(m_pendingHall, 0) == WAIT_TIMEOUT) return 0;
     if (m_pendingHall) ::CloseHandle(m_pendingHall);
-    m_pendingHall = StartProgram(HallCommandLine(m_pageProgram, m_hWnd), 0, true);
+    StartProcess(nullptr, HallCommandLine(m_pageProgram, m_hWnd), 0, &m_pendingHall);
     ShowPage(nullptr);
     return 0;
 }
@@ -354,7 +355,7 @@ LRESULT CPathwick3Dlg::OnUpdateChecked(UINT, WPARAM wParam, LPARAM, BOOL&) {
     m_updateChecking = false;
     switch (static_cast<UpdateCheck>(wParam)) {
     case UpdateCheck::Newer:
-        StartProgram(L"\"" + OwnProgramPath() + L"\" /update", 0, false);
+        StartProcess(nullptr, L"\"" + OwnProgramPath() + L"\" /update", 0);
         ExitAll();
         break;
     case UpdateCheck::Current:

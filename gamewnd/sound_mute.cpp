@@ -3,7 +3,7 @@
 #include <mmsystem.h>
 #include <cstdlib>
 #include <cstring>
-#include "app/system_library.h"
+#include "base/system_library.h"
 #include "gamewnd/intercept/inline_hook.h"
 
 namespace kvr {

@@ -2,10 +2,11 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include "app/access_list.h"
-#include "app/endpoints.h"
-#include "app/module_path.h"
-#include "app/settings.h"
+#include "base/access_list.h"
+#include "base/endpoints.h"
+#include "base/module_path.h"
+#include "base/process.h"
+#include "base/settings.h"
 #include "install/shortcuts.h"
 
 namespace kvr {
@@ -30,27 +31,6 @@ std::wstring CopyIntoInstallFolder(const wchar_t* exePath, const wchar_t* instal
     return target;
 }
 
-bool StartProgram(const wchar_t* path) {
-    if (!path || !*path) return false;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    // CreateProcessW may write into the command line: give it its own copy.
-    wchar_t commandLine[MAX_PATH + 2] = {};
-    if (::lstrlenW(path) >= MAX_PATH) return false;
-    commandLine[0] = L'"';
-    ::lstrcpynW(commandLine + 1, path, MAX_PATH);
-    ::lstrcatW(commandLine, L"\"");
-    if (!::CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS, nullptr,
-                          nullptr, &si, &pi))
-        return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return true;
-}
-
 void CreateShortcuts(const wchar_t* exePath) {
     const std::wstring portalDescription = std::wstring(ServerHost(Server::Portal)) + L"中国最大的网页游戏平台";
     CreateDesktopShortcut(kGameLinkName, exePath, L"/KvrD", 0, kGameLinkName);
@@ -71,7 +51,7 @@ void InstallProgram() {
         const std::wstring installed = InstalledPathFor(exe, folder);
         if (!installed.empty()) {
             CreateShortcuts(installed.c_str());
-            StartProgram(installed.c_str());
+            StartProgram(installed.c_str(), IDLE_PRIORITY_CLASS);
         }
     }
     if (SUCCEEDED(com)) ::CoUninitialize();

@@ -11,9 +11,6 @@ std::wstring InstalledPathFor(const wchar_t* exePath, const wchar_t* installFold
 // file (case ignored); returns the installed path, empty on failure.
 std::wstring CopyIntoInstallFolder(const wchar_t* exePath, const wchar_t* installFolder);
 
-// Starts a program without arguments, normal window, idle priority.
-bool StartProgram(const wchar_t* path);
-
 // Mode 0: copy, shortcuts pointing at the copy, start the copy. COM is
 // initialised here for the duration.
 void InstallProgram();

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 #include <cwchar>
-#include "app/endpoints.h"
-#include "app/settings.h"
+#include "base/endpoints.h"
+#include "base/settings.h"
 
 namespace kvr {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "update/http_fetch.h"
+#include "base/http_fetch.h"
 
 namespace kvr {
 

@@ -4,9 +4,9 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <wincrypt.h>
-#include "app/endpoints.h"
-#include "app/module_path.h"
-#include "app/settings.h"
+#include "base/endpoints.h"
+#include "base/module_path.h"
+#include "base/settings.h"
 #include "install/shortcuts.h"
 #include "install/statistics.h"
 #include "ui/message_box.h"

@@ -1,7 +1,7 @@
 // Uninstall: settings, shortcuts, the uninstall report and the self-deleting batch job.
 #pragma once
 #include <string>
-#include "update/http_fetch.h"
+#include "base/http_fetch.h"
 
 namespace kvr {
 

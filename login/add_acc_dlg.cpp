@@ -1,6 +1,6 @@
 #include "login/add_acc_dlg.h"
 
-#include "gamewnd/messages.h"
+#include "base/messages.h"
 #include "res/resource.h"
 
 namespace kvr {

@@ -2,7 +2,6 @@
 
 #include <cwchar>
 #include <iterator>
-#include "app/pathwick3_app.h"
 #include "login/login_bk_dlg.h"
 
 namespace kvr {
@@ -11,8 +10,8 @@ namespace {
 wchar_t g_gameUrl[512] = L"";
 }
 
-INT_PTR RunLogin(HWND gameWindow) {
-    CLoginBkDlg dialog(gameWindow, App().PageCount());
+INT_PTR RunLogin(HWND gameWindow, int pageCount) {
+    CLoginBkDlg dialog(gameWindow, pageCount);
     return dialog.DoModal(gameWindow);
 }
 

@@ -6,8 +6,9 @@
 namespace kvr {
 
 // Shows the login background window and the login page modally, owned by the
-// game window; IDOK after "loadgame", IDCANCEL when the player gave up.
-INT_PTR RunLogin(HWND gameWindow);
+// game window, which had pageCount pages when it started this process; IDOK
+// after "loadgame", IDCANCEL when the player gave up.
+INT_PTR RunLogin(HWND gameWindow, int pageCount);
 
 // The game URL of the accepted login ("" before one).
 const wchar_t* LoginGameUrl();

@@ -1,6 +1,6 @@
 #include "login/login_bk_dlg.h"
 
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "res/ids_login.h"
 #include "ui/gdiplus_include.h"
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <cwchar>
 #include <iterator>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
+#include "base/messages.h"
 #include "browser/app_command.h"
-#include "gamewnd/messages.h"
 
 namespace kvr {
 

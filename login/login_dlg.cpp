@@ -1,13 +1,13 @@
 #include "login/login_dlg.h"
 
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "browser/app_command.h"
 #include "browser/frame_trust.h"
-#include "res/ids_login.h"
 #include "login/login.h"
 #include "login/login_bk_dlg.h"
 #include "login/login_command.h"
 #include "login/qq_login.h"
+#include "res/ids_login.h"
 #include "ui/message_box.h"
 
 namespace kvr {

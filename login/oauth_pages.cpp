@@ -1,6 +1,6 @@
 #include "login/oauth_pages.h"
 
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 namespace kvr {
 

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cwchar>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "settings/key_names.h"
 
 namespace kvr {

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "gamewnd/messages.h"
+#include "base/messages.h"
 #include "settings/key_names.h"
 
 namespace kvr {

@@ -1,8 +1,8 @@
 #include "update/down_game_dlg.h"
 
 #include <commctrl.h>
-#include "app/endpoints.h"
-#include "install/install.h"
+#include "base/endpoints.h"
+#include "base/process.h"
 #include "res/resource.h"
 #include "ui/image.h"
 #include "update/self_update.h"
@@ -51,7 +51,7 @@ std::wstring NewInstallerFile(const std::wstring& name) {
 // writing, renaming or deleting by anyone) until the process is created.
 bool StartSignedInstaller(const wchar_t* path, const std::wstring& signature) {
     HeldFile installer(path, HeldFile::Use::Start);
-    return installer.SignatureVerifies(signature.c_str()) && StartProgram(path);
+    return installer.SignatureVerifies(signature.c_str()) && StartProgram(path, IDLE_PRIORITY_CLASS);
 }
 }  // namespace
 

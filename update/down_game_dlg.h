@@ -7,11 +7,11 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include "base/http_fetch.h"
 #include "ui/btn_ex.h"
 #include "ui/dlg_ex.h"
 #include "ui/img_progress.h"
 #include "ui/static_ex.h"
-#include "update/http_fetch.h"
 
 namespace kvr {
 

@@ -4,9 +4,9 @@
 #pragma once
 #include <atomic>
 #include <memory>
+#include "base/http_fetch.h"
 #include "ui/dlg_ex.h"
 #include "ui/img_progress.h"
-#include "update/http_fetch.h"
 
 namespace kvr {
 

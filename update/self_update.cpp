@@ -2,11 +2,10 @@
 
 #include <memory>
 
-#include "app/endpoints.h"
-#include "app/module_path.h"
-#include "app/pathwick3_app.h"
-#include "app/settings.h"
-#include "update/http_fetch.h"
+#include "base/endpoints.h"
+#include "base/http_fetch.h"
+#include "base/module_path.h"
+#include "base/settings.h"
 #include "update/prgs_dlg.h"
 #include "update/update_signature.h"
 #include "update/version_key.h"
@@ -14,7 +13,7 @@
 namespace kvr {
 
 namespace {
-UpdateConfig g_lastConfig;  // of the last check: the key and signature of its build
+UpdateConfig g_lastConfig;  // of the last check: the address, key and signature of its build
 
 // folder of path + "\" + name; empty when it would not fit MAX_PATH.
 std::wstring Beside(const std::wstring& path, const wchar_t* name) {
@@ -64,15 +63,15 @@ UpdateCheck CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, c
     if (configFile.empty()) return UpdateCheck::Failed;
     UpdateConfig config;
     FetchUpdateConfig(configUrl, configFile.c_str(), &config);
-    App().SetUpdateAddress(config.address.c_str());
+    g_lastConfig = config;
     // No page, a cut page, or one without a key: nothing is known.
     if (config.key.empty()) return UpdateCheck::Failed;
-    g_lastConfig = config;
     const std::wstring local = VersionKeyOfFile(exePath);
     return VersionKeysMatch(config.key, local) ? UpdateCheck::Current : UpdateCheck::Newer;
 }
 
 const std::wstring& LastServerKey() { return g_lastConfig.key; }
+const std::wstring& LastUpdateAddress() { return g_lastConfig.address; }
 
 bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
                   const HeldFile* checked) {
@@ -108,7 +107,8 @@ bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, con
 UpdateCheck CheckUpdate(bool throttled) {
     const std::wstring exe = OwnProgramPath();
     if (exe.empty()) return UpdateCheck::Failed;
-    const StartMode mode = throttled ? ParseProcessCommandLine().mode : App().Mode();
+    // Only the throttled check asks which mode this process runs in.
+    const StartMode mode = throttled ? ParseProcessCommandLine().mode : StartMode::Update;
     const bool allowed = throttled ? ReadUpdateAllowed() : true;
     return CheckUpdateWith(throttled, mode, allowed, exe.c_str(),
                            ServerUrl(Server::ClientService, paths::kUpdateConfig).c_str());
@@ -147,7 +147,7 @@ bool InstallUpdateOf(const wchar_t* exePath) {
     const std::wstring newPath = Beside(exe, L"NewKvr.exe");
     if (newPath.empty()) return false;
     CPrgsDlg dialog;
-    dialog.SetUrl(App().UpdateAddress());
+    dialog.SetUrl(g_lastConfig.address.c_str());
     dialog.SetTargetPath(newPath.c_str());
     if (dialog.DoModal(nullptr) != IDOK) {
         DiscardDownload(newPath.c_str());

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "app/command_line.h"
+#include "base/command_line.h"
 #include "update/update_signature.h"
 
 namespace kvr {
@@ -35,8 +35,10 @@ enum class UpdateCheck { Failed, Current, Newer };
 UpdateCheck CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
                             const wchar_t* configUrl);
 
-// The server's key from the last check (empty when none was obtained).
+// The server's key from the last check (empty when none was obtained), and
+// the address it offered ("UpdAddr", also when the page had no key).
 const std::wstring& LastServerKey();
+const std::wstring& LastUpdateAddress();
 
 // Swaps newPath in for exePath, keeping the replaced file as oldPath (marked
 // for deletion at the next restart). If the new file cannot be moved into
@@ -53,7 +55,7 @@ bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, con
                              const std::wstring& signature, const char* publicKeyPem = BuiltInUpdateKey());
 
 // Fetches the update configuration and compares version keys (the offered
-// address is kept by the application). With throttled set, the check runs at
+// address is kept for InstallUpdate). With throttled set, the check runs at
 // most once a day and not on the disabled weekdays.
 UpdateCheck CheckUpdate(bool throttled);
 

@@ -2,7 +2,7 @@
 
 #include <wincrypt.h>
 #include <cwctype>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 namespace kvr {
 

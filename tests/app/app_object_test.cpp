@@ -1,19 +1,7 @@
 #include <gtest/gtest.h>
-#include <string>
 #include "app/pathwick3_app.h"
 
 using kvr::App;
-
-TEST(AppObject, TextsAreCutToTheirBuffers) {
-    const std::wstring longUrl = L"http://127.0.0.1/" + std::wstring(700, L'a');
-    App().SetUpdateAddress(longUrl.c_str());
-    EXPECT_EQ(std::wstring(App().UpdateAddress()), longUrl.substr(0, 511));
-    App().SetPageTitle(longUrl.c_str());
-    EXPECT_EQ(wcslen(App().PageTitle()), 511u);
-    App().SetPageAddress(nullptr);
-    EXPECT_STREQ(App().PageAddress(), L"");
-    App().SetUpdateAddress(L"");
-}
 
 TEST(AppObject, ReportEventsAreManualResetAndStartUnsignalled) {
     kvr::ReportEvents& events = App().Events();

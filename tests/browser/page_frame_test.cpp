@@ -7,10 +7,9 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "app/endpoints.h"
-#include "app/pathwick3_app.h"
-#include "browser/test_hooks.h"
+#include "base/endpoints.h"
 #include "browser/frame_trust.h"
+#include "browser/test_hooks.h"
 #include "gamewnd/main_frame.h"
 #include "res/resource.h"
 
@@ -265,8 +264,8 @@ TEST_F(PageFrameTest, GamePageRegistersWithZeroAndPlacesItself) {
     frame->View().OnNavigateComplete2(nullptr, L"http://127.0.0.1:1/game.html#started");
     frame->View().OnTitleChange(L"Kelvara S12");
     EXPECT_TRUE(::IsWindowVisible(frame->m_hWnd));
-    EXPECT_STREQ(App().PageAddress(), L"http://127.0.0.1:1/game.html#started");
-    EXPECT_STREQ(App().PageTitle(), L"Kelvara S12");
+    EXPECT_STREQ(frame->View().PageAddress(), L"http://127.0.0.1:1/game.html#started");
+    EXPECT_STREQ(frame->View().PageTitle(), L"Kelvara S12");
     RECT client{}, rc{};
     ::GetClientRect(game.m_hWnd, &client);
     ::GetWindowRect(frame->m_hWnd, &rc);
@@ -276,6 +275,12 @@ TEST_F(PageFrameTest, GamePageRegistersWithZeroAndPlacesItself) {
     EXPECT_EQ(topLeft.y, 30);
     EXPECT_EQ(rc.right - rc.left, client.right - 8);
     EXPECT_EQ(rc.bottom - rc.top, client.bottom - 34);
+    // Texts are cut to their buffers.
+    const std::wstring longUrl = L"http://127.0.0.1/" + std::wstring(700, L'a');
+    frame->View().OnTitleChange(longUrl.c_str());
+    EXPECT_EQ(wcslen(frame->View().PageTitle()), 511u);
+    frame->View().OnNavigateComplete2(nullptr, nullptr);
+    EXPECT_STREQ(frame->View().PageAddress(), L"");
 }
 
 TEST_F(PageFrameTest, EnterGameOnlyFromTheHallsOwnFrames) {
@@ -416,7 +421,7 @@ TEST_F(PageFrameTest, AutomationChannelReachesTheView) {
     ASSERT_TRUE(SendTestHook(frame->m_hWnd, kHookTitleChange, L"T2"));
     Pump();
     EXPECT_TRUE(::IsWindowVisible(frame->m_hWnd));
-    EXPECT_STREQ(App().PageAddress(), L"http://127.0.0.1:1/g2");
-    EXPECT_STREQ(App().PageTitle(), L"T2");
+    EXPECT_STREQ(frame->View().PageAddress(), L"http://127.0.0.1:1/g2");
+    EXPECT_STREQ(frame->View().PageTitle(), L"T2");
 }
 #endif

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/endpoints.h"
-#include "app/settings.h"
+#include "base/endpoints.h"
+#include "base/settings.h"
 #include "gamewnd/tab_strip.h"
 #include "tests/e2e/road_fixture.h"
 #include "tests/install/scratch.h"

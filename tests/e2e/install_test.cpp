@@ -7,7 +7,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <string>
-#include "app/settings.h"
+#include "base/settings.h"
 #include "install/shortcuts.h"
 #include "tests/e2e/road.h"
 #include "tests/support/portal_client.h"

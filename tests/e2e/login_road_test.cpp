@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "tests/e2e/road_fixture.h"
 
 using namespace kvre2e;

@@ -2,9 +2,9 @@
 
 #include <tlhelp32.h>
 #include <cwchar>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
+#include "base/messages.h"
 #include "browser/test_hooks.h"
-#include "gamewnd/messages.h"
 #include "tests/support/portal_client.h"
 #include "tests/support/ui_driver.h"
 

@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "base/messages.h"
 #include "browser/test_hooks.h"
-#include "gamewnd/messages.h"
 #include "tests/e2e/road.h"
 #include "tests/support/portal_client.h"
 #include "tests/support/screenshot.h"

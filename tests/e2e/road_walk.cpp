@@ -20,9 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
+#include "base/messages.h"
 #include "browser/test_hooks.h"
-#include "gamewnd/messages.h"
 #include "gamewnd/tab_strip.h"
 #include "tests/e2e/road.h"
 #include "tests/support/portal_client.h"

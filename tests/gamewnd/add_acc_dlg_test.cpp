@@ -2,7 +2,7 @@
 // window and hides the panel; losing activation hides it without an answer.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include "gamewnd/messages.h"
+#include "base/messages.h"
 #include "login/add_acc_dlg.h"
 #include "tests/support/ui_driver.h"
 

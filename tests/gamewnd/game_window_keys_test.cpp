@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "game_window_support.h"
+#include "base/messages.h"
 #include "gamewnd/hotkey_dispatch.h"
-#include "gamewnd/messages.h"
 #include "tests/support/ui_driver.h"
 
 namespace kvr {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "game_window_support.h"
-#include "gamewnd/messages.h"
+#include "base/messages.h"
 #include "gamewnd/tab_strip.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/ui_driver.h"

@@ -2,7 +2,7 @@
 
 #include <tlhelp32.h>
 #include <vector>
-#include "app/module_path.h"
+#include "base/module_path.h"
 #include "tests/support/ui_driver.h"
 
 namespace kvr::test {

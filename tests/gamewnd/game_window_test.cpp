@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <string>
 #include "game_window_support.h"
-#include "gamewnd/messages.h"
+#include "base/messages.h"
 #include "gamewnd/tab_strip.h"
 #include "tests/support/portal_client.h"
 #include "tests/support/ui_driver.h"

@@ -3,10 +3,10 @@
 // hotkey matching.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
+#include "base/messages.h"
 #include "gamewnd/game_commands.h"
 #include "gamewnd/hotkey_dispatch.h"
-#include "gamewnd/messages.h"
 #include "gamewnd/page_list.h"
 #include "gamewnd/page_text.h"
 #include "gamewnd/tab_strip.h"

@@ -6,8 +6,8 @@
 #include <tlhelp32.h>
 #include <objbase.h>
 #include <string>
-#include "app/endpoints.h"
-#include "app/settings.h"
+#include "base/endpoints.h"
+#include "base/settings.h"
 #include "install/shortcuts.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"

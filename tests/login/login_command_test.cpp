@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "login/login_command.h"
 #include "login/oauth_pages.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "login/login.h"
 #include "login/login_bk_dlg.h"
 #include "login/login_command.h"

@@ -10,9 +10,9 @@
 
 #include <string>
 #include <vector>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
+#include "base/messages.h"
 #include "browser/test_hooks.h"
-#include "gamewnd/messages.h"
 #include "login/qq_login.h"
 #include "../support/portal_client.h"
 #include "../support/ui_driver.h"

@@ -2,7 +2,7 @@
 // over it) and of the QQ login frame, on the virtual display.
 #include <gtest/gtest.h>
 
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "login/login_bk_dlg.h"
 #include "login/qq_login.h"
 #include "login_test_util.h"

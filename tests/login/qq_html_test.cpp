@@ -6,7 +6,7 @@
 #include <wininet.h>
 #include <string>
 #include <vector>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "login/qq_html.h"
 #include "login_test_util.h"
 

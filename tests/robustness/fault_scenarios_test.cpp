@@ -9,8 +9,8 @@
 #include <windows.h>
 #include <cstdio>
 #include <string>
-#include "app/endpoints.h"
-#include "app/command_line.h"
+#include "base/command_line.h"
+#include "base/endpoints.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"
 #include "update/prgs_dlg.h"

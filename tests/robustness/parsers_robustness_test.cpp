@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/endpoints.h"
-#include "app/settings.h"
+#include "base/command_line.h"
+#include "base/endpoints.h"
+#include "base/http_fetch.h"
+#include "base/settings.h"
 #include "browser/app_command.h"
 #include "gamewnd/page_text.h"
 #include "login/login_command.h"
 #include "settings/hotkey.h"
 #include "update/down_game_dlg.h"
 #include "update/flash_check.h"
-#include "update/http_fetch.h"
 #include "update/self_update.h"
 #include "update/version_key.h"
 

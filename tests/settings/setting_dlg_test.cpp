@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "gamewnd/messages.h"
+#include "base/messages.h"
 #include "res/resource.h"
 #include "settings/setting_dlg.h"
 #include "../support/ui_driver.h"

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <sstream>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 namespace kvr::test {
 

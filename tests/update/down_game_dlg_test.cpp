@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"
 #include "tests/support/screenshot.h"

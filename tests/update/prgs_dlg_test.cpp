@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdlib>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"
 #include "tests/support/screenshot.h"

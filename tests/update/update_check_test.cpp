@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
-#include "app/endpoints.h"
-#include "app/pathwick3_app.h"
+#include "base/endpoints.h"
+#include "base/http_fetch.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"
-#include "update/http_fetch.h"
 #include "update/self_update.h"
 #include "update/version_key.h"
 
@@ -44,7 +43,7 @@ TEST_F(UpdateCheckTest, SameKeyInCapitalsMeansNoUpdate) {
     EXPECT_EQ(ConfigRequests(), 1u);
     // The page was read and removed from the program folder.
     EXPECT_FALSE(kvrtest::FileExists(dir / L"ConfigKvr.htm"));
-    EXPECT_STREQ(App().UpdateAddress(), L"http://127.0.0.1/x/NewKvr.exe");
+    EXPECT_STREQ(LastUpdateAddress().c_str(), L"http://127.0.0.1/x/NewKvr.exe");
     EXPECT_TRUE(VersionKeysMatch(LastServerKey(), key));
 }
 

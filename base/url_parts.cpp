@@ -1,4 +1,4 @@
-#include "app/url_parts.h"
+#include "base/url_parts.h"
 
 #include <cwchar>
 

@@ -1,11 +1,11 @@
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <shlobj.h>
 #include <cwchar>
 #include <ctime>
 #include <cstring>
 #include <string>
-#include "app/access_list.h"
+#include "base/access_list.h"
 
 namespace kvr {
 namespace {

@@ -1,11 +1,11 @@
-#include "app/crash_dump.h"
-#include "app/module_path.h"
+#include "base/crash_dump.h"
+#include "base/module_path.h"
 
 #include <dbghelp.h>
 #include <atomic>
 #include <cwchar>
-#include "app/access_list.h"
-#include "app/system_library.h"
+#include "base/access_list.h"
+#include "base/system_library.h"
 
 namespace kvr {
 namespace {

@@ -3,7 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <string>
-#include "app/settings.h"
+#include "base/settings.h"
 
 using namespace kvr;
 

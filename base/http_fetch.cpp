@@ -1,4 +1,4 @@
-#include "update/http_fetch.h"
+#include "base/http_fetch.h"
 
 #include <process.h>
 #include <shlwapi.h>
@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <memory>
 #include <string>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 namespace kvr {
 namespace {

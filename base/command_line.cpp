@@ -1,11 +1,11 @@
-#include "app/command_line.h"
+#include "base/command_line.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <cwchar>
 #include <climits>
-#include "app/module_path.h"
-#include "app/settings.h"
+#include "base/module_path.h"
+#include "base/settings.h"
 
 namespace kvr {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/system_library.h"
+#include "base/system_library.h"
 
 #include <cwchar>
 #include <string>

@@ -1,9 +1,9 @@
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 #include <cwctype>
-#include "app/url_parts.h"
+#include "base/url_parts.h"
 #include "endpoints_config.h"
 
 namespace kvr {

@@ -1,4 +1,4 @@
-#include "app/access_list.h"
+#include "base/access_list.h"
 
 #include <aclapi.h>
 

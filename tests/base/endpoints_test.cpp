@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 
 using kvr::IsTrustedDownloadUrl;
 

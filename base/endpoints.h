@@ -7,7 +7,7 @@
 namespace kvr {
 
 // The program version ("3.0.0.3"): sent in every report and the last part of
-// the version key. Set by the build (CMake KVR_VERSION, app/version.cpp).
+// the version key. Set by the build (CMake KVR_VERSION, base/version.cpp).
 const wchar_t* ProgramVersion();
 
 enum class Server { ClientService, Portal, PlayTime, ExtLogin, QQAuth };

@@ -2,8 +2,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 #include <string>
-#include "app/crash_dump.h"
-#include "app/module_path.h"
+#include "base/crash_dump.h"
+#include "base/module_path.h"
 #include "tests/install/scratch.h"
 
 using kvr::DumpPathFor;

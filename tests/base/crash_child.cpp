@@ -1,7 +1,7 @@
 // A program that crashes: installs the program's crash-dump filter exactly as
 // start-up does, then writes through a null pointer.
 #include <windows.h>
-#include "app/crash_dump.h"
+#include "base/crash_dump.h"
 
 int main() {
     ::SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "app/command_line.h"
+#include "base/command_line.h"
 
 using kvr::ParseStartArgs;
 using kvr::StartArgs;

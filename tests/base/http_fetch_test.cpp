@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "app/endpoints.h"
+#include "base/endpoints.h"
+#include "base/http_fetch.h"
 #include "tests/support/portal_client.h"
-#include "update/http_fetch.h"
 
 using namespace kvr;
 using namespace kvr::test;

@@ -1,6 +1,6 @@
 // The program version of this build. It is compiled once per program: the
 // version resource next to it says the same (both come from kvr_version.h).
-#include "app/endpoints.h"
+#include "base/endpoints.h"
 #include "kvr_version.h"
 
 namespace kvr {

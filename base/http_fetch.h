@@ -5,7 +5,7 @@
 #include <wininet.h>
 #include <atomic>
 #include <functional>
-#include "app/url_parts.h"
+#include "base/url_parts.h"
 
 namespace kvr {
 

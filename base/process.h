@@ -1,0 +1,18 @@
+// Starting another program: the one place the program calls CreateProcessW.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace kvr {
+
+// Starts a process shown normally that inherits no handles. program names the
+// file to run; nullptr lets the first word of commandLine name it (quoted
+// where it holds blanks). True when it started; process, when given,
+// receives its handle, which the caller closes.
+bool StartProcess(const wchar_t* program, const std::wstring& commandLine, DWORD creationFlags,
+                  HANDLE* process = nullptr);
+
+// The program at path without arguments (its quoted path is its command line).
+bool StartProgram(const wchar_t* path, DWORD creationFlags);
+
+}  // namespace kvr
