@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 #include <gdiplus.h>
+#include "gamewnd/game_window.h"
 #include "ui/window.h"
 
 namespace kvr {

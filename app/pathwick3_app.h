@@ -4,10 +4,13 @@
 // a part needs of it is passed to that part.
 #pragma once
 #include <windows.h>
+#include <memory>
 #include "base/command_line.h"
 #include "base/http_fetch.h"
 
 namespace kvr {
+
+class PageProcess;
 
 class CPathwick3App {
 public:
@@ -47,6 +50,7 @@ private:
     ULONG_PTR m_gdiplusToken = 0;
     bool m_oleInitialized = false;
     StartArgs m_args;
+    std::unique_ptr<PageProcess> m_page;  // a page process's windows, kept until the process ends
 };
 
 // The application object of this process. In kvr.exe it is the one main()

@@ -116,14 +116,11 @@ bool CPathwick3App::InitInstance() {
 // Modes 2 and 5: true when an update was installed and the new executable
 // started, so this process ends.
 bool CPathwick3App::UpdateAndRestart(bool throttled) {
-    if (throttled) {
-        if (CheckUpdate(true) != UpdateCheck::Newer || !InstallUpdate()) return false;
-    } else {
-        // The game window checked before it started us; this fetch only
-        // brings the update address.
-        CheckUpdate(false);
-        if (!InstallUpdate()) return false;
-    }
+    // Unthrottled, the game window checked before it started us; this fetch
+    // only brings what the page offers.
+    const UpdateFound found = CheckUpdate(throttled);
+    if (throttled && found.result != UpdateCheck::Newer) return false;
+    if (!InstallUpdate(found.offered)) return false;
     RestartWithoutArguments();
     StoreUpdateTime();
     if (throttled) {
@@ -152,16 +149,21 @@ bool CPathwick3App::RunPageProcess() {
         return false;
     }
     m_oleInitialized = true;
-    if (m_args.mode == StartMode::NewPage) {
+    const bool hall = m_args.mode == StartMode::GameHall;
+    std::wstring gameUrl;
+    if (!hall) {
         // Anything but an accepted login (a cancel, or a window that could
         // not be shown) gives up, so the game window does not wait for us.
-        if (RunLogin(m_args.parent, m_args.pageCount) != IDOK) {
+        std::optional<std::wstring> login = RunLogin(m_args.parent, m_args.pageCount);
+        if (!login) {
             ::PostMessageW(m_args.parent, WM_SYSCOMMAND, SC_CLOSE, kSelfPostedMarker);
             return false;
         }
+        gameUrl = std::move(*login);
     }
     // The frame starts hidden and shows itself when its page is ready.
-    return CreatePageFrame(m_args.parent, m_args.mode == StartMode::GameHall);
+    m_page = PageProcess::Create(m_args.parent, hall, gameUrl);
+    return m_page != nullptr;
 }
 
 void CPathwick3App::RunGameWindowWithFlashCheck() {

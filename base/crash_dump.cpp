@@ -10,6 +10,7 @@
 namespace kvr {
 namespace {
 
+// Process-wide: the crash filter gets no parameter of ours; one dump per process.
 std::atomic<bool> g_dumpWritten{false};
 
 using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,

@@ -1,15 +1,37 @@
 // Entry points of the game window and of the page processes.
 #pragma once
 #include <windows.h>
+#include <memory>
+#include <string>
 
 namespace kvr {
+
+class CMainFrame;
 
 // Creates the game window and runs it modally until it closes.
 void RunGameWindow();
 
-// Page process (mode 6: a game page after login; mode 7: the game hall):
-// creates the page frame with its view, hidden, under the given game window.
-// Returns false when the frame could not be created.
-bool CreatePageFrame(HWND gameWindow, bool hall);
+// The windows of a page process (mode 6: a game page after login; mode 7:
+// the game hall): the page frame with its view under the game window, and a
+// watch that ends the process when the frame or the game window is gone.
+// They live until the process ends.
+class PageProcess {
+public:
+    // Creates the frame hidden (it shows itself when its page is ready) on
+    // gameUrl, or on the hall's page for the hall. Null when the frame could
+    // not be created.
+    static std::unique_ptr<PageProcess> Create(HWND gameWindow, bool hall, const std::wstring& gameUrl);
+    ~PageProcess();
+    PageProcess(const PageProcess&) = delete;
+    PageProcess& operator=(const PageProcess&) = delete;
+
+private:
+    explicit PageProcess(HWND gameWindow);
+    static void CALLBACK OnWatchTimer(HWND watch, UINT, UINT_PTR, DWORD);
+
+    HWND m_gameWindow;
+    std::unique_ptr<CMainFrame> m_frame;
+    HWND m_watch = nullptr;
+};
 
 }  // namespace kvr

@@ -1,44 +1,48 @@
 #include "gamewnd/game_window.h"
 
-#include <memory>
 #include "base/endpoints.h"
 #include "gamewnd/main_frame.h"
-#include "login/login.h"
 
 namespace kvr {
 
-namespace {
-// The page process's one frame; it lives until the process ends.
-std::unique_ptr<CMainFrame> g_frame;
-HWND g_gameWindow = nullptr;
+PageProcess::PageProcess(HWND gameWindow) : m_gameWindow(gameWindow) {}
 
-// The frame's own 800 ms timer dies with the frame, and when the game
-// window's process is killed the frame (its child) is destroyed without ever
-// hearing of it. A thread timer outlives the frame and ends the process then.
-void CALLBACK WatchGameWindow(HWND, UINT, UINT_PTR, DWORD) {
-    const bool frameAlive = g_frame && g_frame->m_hWnd && ::IsWindow(g_frame->m_hWnd);
-    if (!::IsWindow(g_gameWindow) || !frameAlive) ::PostQuitMessage(0);
+PageProcess::~PageProcess() {
+    if (m_watch) ::DestroyWindow(m_watch);
 }
-}  // namespace
 
-bool CreatePageFrame(HWND gameWindow, bool hall) {
+std::unique_ptr<PageProcess> PageProcess::Create(HWND gameWindow, bool hall, const std::wstring& gameUrl) {
     // The hall keeps the hall page; a game page shows the game of its login.
-    const std::wstring start =
-        hall ? ServerUrl(Server::ClientService, paths::kGameHall) : std::wstring(LoginGameUrl());
-    g_frame = std::make_unique<CMainFrame>(gameWindow, start.c_str(), hall);
-    if (!g_frame->CreatePage()) {
-        g_frame.reset();
-        return false;
-    }
-    ::SetWindowTextW(g_frame->m_hWnd, L"MarvoleKelvara");
-    ::ShowWindow(g_frame->m_hWnd, SW_HIDE);  // the page shows itself when ready
-    ::UpdateWindow(g_frame->m_hWnd);
-    g_frame->InitialUpdate();
+    const std::wstring start = hall ? ServerUrl(Server::ClientService, paths::kGameHall) : gameUrl;
+    std::unique_ptr<PageProcess> process(new PageProcess(gameWindow));
+    process->m_frame = std::make_unique<CMainFrame>(gameWindow, start.c_str(), hall);
+    CMainFrame& frame = *process->m_frame;
+    if (!frame.CreatePage()) return nullptr;
+    ::SetWindowTextW(frame.m_hWnd, L"MarvoleKelvara");
+    ::ShowWindow(frame.m_hWnd, SW_HIDE);  // the page shows itself when ready
+    ::UpdateWindow(frame.m_hWnd);
+    frame.InitialUpdate();
     if (gameWindow) {
-        g_gameWindow = gameWindow;
-        ::SetTimer(nullptr, 0, 800, WatchGameWindow);
+        // The frame's own 800 ms timer dies with the frame, and when the game
+        // window's process is killed the frame (its child) is destroyed
+        // without ever hearing of it. The timer of a message-only window of
+        // our own outlives the frame and ends the process then; the window's
+        // user data says what it watches.
+        process->m_watch = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                             ::GetModuleHandleW(nullptr), nullptr);
+        if (process->m_watch) {
+            ::SetWindowLongPtrW(process->m_watch, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(process.get()));
+            ::SetTimer(process->m_watch, 1, 800, OnWatchTimer);
+        }
     }
-    return true;
+    return process;
+}
+
+void CALLBACK PageProcess::OnWatchTimer(HWND watch, UINT, UINT_PTR, DWORD) {
+    const auto* self = reinterpret_cast<const PageProcess*>(::GetWindowLongPtrW(watch, GWLP_USERDATA));
+    if (!self) return;
+    const HWND frame = self->m_frame ? self->m_frame->m_hWnd : nullptr;
+    if (!::IsWindow(self->m_gameWindow) || !frame || !::IsWindow(frame)) ::PostQuitMessage(0);
 }
 
 }  // namespace kvr

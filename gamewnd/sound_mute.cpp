@@ -10,6 +10,9 @@ namespace kvr {
 
 namespace {
 
+// Process-wide: the interceptors run on the sound threads of whatever plays,
+// which hand them nothing of ours; they find the muted word and the real
+// functions here.
 volatile LONG g_muted = 0;  // read by the interceptors on the sound threads
 bool g_installed = false;
 DWORD g_forcedMajor = 0;

@@ -1,17 +1,15 @@
-// Entry point of the login window of a page process, and the game URL the
-// accepted login leaves behind for the game page.
+// Entry point of the login window of a page process.
 #pragma once
 #include <windows.h>
+#include <optional>
+#include <string>
 
 namespace kvr {
 
 // Shows the login background window and the login page modally, owned by the
-// game window, which had pageCount pages when it started this process; IDOK
-// after "loadgame", IDCANCEL when the player gave up.
-INT_PTR RunLogin(HWND gameWindow, int pageCount);
-
-// The game URL of the accepted login ("" before one).
-const wchar_t* LoginGameUrl();
-void SetLoginGameUrl(const wchar_t* url);
+// game window, which had pageCount pages when it started this process. The
+// game URL of the accepted login ("loadgame"); nothing when the player gave
+// up or the window could not be shown.
+std::optional<std::wstring> RunLogin(HWND gameWindow, int pageCount);
 
 }  // namespace kvr

@@ -143,6 +143,11 @@ void CLoginBkDlg::EndLogin(INT_PTR result) {
         ::PostMessageW(m_hWnd, kEndLoginMessage, 0, 0);
 }
 
+void CLoginBkDlg::AcceptLogin(const std::wstring& gameUrl) {
+    m_gameUrl = gameUrl;
+    EndLogin(IDOK);
+}
+
 LRESULT CLoginBkDlg::OnEndLogin(UINT, WPARAM, LPARAM, BOOL&) {
     ::DestroyWindow(m_hWnd);
     return 0;

@@ -3,6 +3,7 @@
 // page). It carries the caption and the taskbar button; the login page
 // (CLoginDlg) lies exactly over it.
 #pragma once
+#include <string>
 #include "login/login_dlg.h"
 #include "ui/window.h"
 
@@ -25,8 +26,12 @@ public:
     SIZE ImageSize() const { return SIZE{static_cast<LONG>(m_width), static_cast<LONG>(m_height)}; }
     // Ends the login with IDOK or IDCANCEL (modeless: destroys the window).
     void EndLogin(INT_PTR result);
+    // Ends the login with IDOK, keeping the game URL of the accepted login.
+    void AcceptLogin(const std::wstring& gameUrl);
     // The result EndLogin was given; -1 before.
     INT_PTR LoginResult() const { return m_result; }
+    // The game URL AcceptLogin was given; empty before.
+    const std::wstring& GameUrl() const { return m_gameUrl; }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -54,6 +59,7 @@ private:
     UINT m_height = 0;
     CLoginDlg m_login;
     INT_PTR m_result = -1;
+    std::wstring m_gameUrl;
 };
 
 }  // namespace kvr

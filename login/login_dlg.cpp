@@ -168,8 +168,7 @@ bool CLoginDlg::LoadGame(const wchar_t* url) {
         if (m_background) m_background->EndLogin(IDCANCEL);
         return false;
     }
-    SetLoginGameUrl(cmd.gameUrl.c_str());
-    if (m_background) m_background->EndLogin(IDOK);
+    if (m_background) m_background->AcceptLogin(cmd.gameUrl);
     return true;
 }
 

@@ -13,8 +13,6 @@
 namespace kvr {
 
 namespace {
-UpdateConfig g_lastConfig;  // of the last check: the address, key and signature of its build
-
 // folder of path + "\" + name; empty when it would not fit MAX_PATH.
 std::wstring Beside(const std::wstring& path, const wchar_t* name) {
     const size_t slash = path.rfind(L'\\');
@@ -50,28 +48,25 @@ bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConf
     return whole;
 }
 
-UpdateCheck CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
+UpdateFound CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
                             const wchar_t* configUrl) {
-    g_lastConfig = UpdateConfig{};
+    UpdateFound found;
     if (throttled) {
         if (mode == StartMode::Install || mode == StartMode::PortalShortcut ||
-            mode == StartMode::Uninstall || mode == StartMode::NewPage)
-            return UpdateCheck::Current;
-        if (!allowedToday) return UpdateCheck::Current;
+            mode == StartMode::Uninstall || mode == StartMode::NewPage || !allowedToday) {
+            found.result = UpdateCheck::Current;
+            return found;
+        }
     }
     const std::wstring configFile = Beside(exePath ? exePath : L"", L"ConfigKvr.htm");
-    if (configFile.empty()) return UpdateCheck::Failed;
-    UpdateConfig config;
-    FetchUpdateConfig(configUrl, configFile.c_str(), &config);
-    g_lastConfig = config;
+    if (configFile.empty()) return found;
+    FetchUpdateConfig(configUrl, configFile.c_str(), &found.offered);
     // No page, a cut page, or one without a key: nothing is known.
-    if (config.key.empty()) return UpdateCheck::Failed;
+    if (found.offered.key.empty()) return found;
     const std::wstring local = VersionKeyOfFile(exePath);
-    return VersionKeysMatch(config.key, local) ? UpdateCheck::Current : UpdateCheck::Newer;
+    found.result = VersionKeysMatch(found.offered.key, local) ? UpdateCheck::Current : UpdateCheck::Newer;
+    return found;
 }
-
-const std::wstring& LastServerKey() { return g_lastConfig.key; }
-const std::wstring& LastUpdateAddress() { return g_lastConfig.address; }
 
 bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
                   const HeldFile* checked) {
@@ -104,9 +99,9 @@ bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, con
     return installed;
 }
 
-UpdateCheck CheckUpdate(bool throttled) {
+UpdateFound CheckUpdate(bool throttled) {
     const std::wstring exe = OwnProgramPath();
-    if (exe.empty()) return UpdateCheck::Failed;
+    if (exe.empty()) return UpdateFound{};
     // Only the throttled check asks which mode this process runs in.
     const StartMode mode = throttled ? ParseProcessCommandLine().mode : StartMode::Update;
     const bool allowed = throttled ? ReadUpdateAllowed() : true;
@@ -122,7 +117,7 @@ struct BackgroundCheck {
 
 DWORD WINAPI BackgroundCheckThread(void* param) {
     std::unique_ptr<BackgroundCheck> check(static_cast<BackgroundCheck*>(param));
-    const UpdateCheck result = CheckUpdate(false);
+    const UpdateCheck result = CheckUpdate(false).result;
     // A window closed meanwhile: the answer goes nowhere.
     ::PostMessageW(check->window, check->message, static_cast<WPARAM>(result), 0);
     return 0;
@@ -140,20 +135,20 @@ bool CheckUpdateInBackground(HWND window, UINT message) {
     return true;
 }
 
-bool InstallUpdate() { return InstallUpdateOf(OwnProgramPath().c_str()); }
+bool InstallUpdate(const UpdateConfig& offered) { return InstallUpdateOf(OwnProgramPath().c_str(), offered); }
 
-bool InstallUpdateOf(const wchar_t* exePath) {
+bool InstallUpdateOf(const wchar_t* exePath, const UpdateConfig& offered) {
     const std::wstring exe = exePath ? exePath : L"";
     const std::wstring newPath = Beside(exe, L"NewKvr.exe");
     if (newPath.empty()) return false;
     CPrgsDlg dialog;
-    dialog.SetUrl(g_lastConfig.address.c_str());
+    dialog.SetUrl(offered.address.c_str());
     dialog.SetTargetPath(newPath.c_str());
     if (dialog.DoModal(nullptr) != IDOK) {
         DiscardDownload(newPath.c_str());
         return false;
     }
-    return InstallDownloadedUpdate(exe.c_str(), newPath.c_str(), g_lastConfig.key, g_lastConfig.signature);
+    return InstallDownloadedUpdate(exe.c_str(), newPath.c_str(), offered.key, offered.signature);
 }
 
 }  // namespace kvr

@@ -27,18 +27,20 @@ void ReadUpdateConfig(const wchar_t* configFile, UpdateConfig* out);
 // page without a key. A throttled check that may not run today is Current.
 enum class UpdateCheck { Failed, Current, Newer };
 
+// A check's verdict with what the page offered: the server's key (empty when
+// none was obtained), the address ("UpdAddr", also when the page had no key)
+// and the signature, which InstallUpdate needs.
+struct UpdateFound {
+    UpdateCheck result = UpdateCheck::Failed;
+    UpdateConfig offered;
+};
+
 // The check with its inputs given: mode of this process, whether the stored
 // update time allows a check today, the running executable and the
-// configuration page's address. Stores the address, the server key and the
-// signature for InstallUpdate. Newer when the server's key describes another
+// configuration page's address. Newer when the server's key describes another
 // build than the local one.
-UpdateCheck CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
+UpdateFound CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
                             const wchar_t* configUrl);
-
-// The server's key from the last check (empty when none was obtained), and
-// the address it offered ("UpdAddr", also when the page had no key).
-const std::wstring& LastServerKey();
-const std::wstring& LastUpdateAddress();
 
 // Swaps newPath in for exePath, keeping the replaced file as oldPath (marked
 // for deletion at the next restart). If the new file cannot be moved into
@@ -54,10 +56,10 @@ bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t*
 bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, const std::wstring& serverKey,
                              const std::wstring& signature, const char* publicKeyPem = BuiltInUpdateKey());
 
-// Fetches the update configuration and compares version keys (the offered
-// address is kept for InstallUpdate). With throttled set, the check runs at
-// most once a day and not on the disabled weekdays.
-UpdateCheck CheckUpdate(bool throttled);
+// Fetches the update configuration and compares version keys. With
+// throttled set, the check runs at most once a day and not on the disabled
+// weekdays.
+UpdateFound CheckUpdate(bool throttled);
 
 // The unthrottled check on a thread of its own, so that the calling thread
 // keeps handling its messages (and its keyboard hook) while a slow server
@@ -67,8 +69,8 @@ bool CheckUpdateInBackground(HWND window, UINT message);
 
 // Downloads the offered update with the progress dialog and swaps it in for
 // the running executable; true when the new executable is in place.
-bool InstallUpdate();
+bool InstallUpdate(const UpdateConfig& offered);
 // The same for the executable at exePath ("NewKvr.exe" beside it).
-bool InstallUpdateOf(const wchar_t* exePath);
+bool InstallUpdateOf(const wchar_t* exePath, const UpdateConfig& offered);
 
 }  // namespace kvr

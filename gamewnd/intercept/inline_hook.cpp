@@ -35,6 +35,7 @@ struct Op {
     Hook* hook = nullptr;
 };
 
+// Process-wide like the code it patches: one transaction at a time.
 std::vector<Hook*> g_hooks;            // attached, committed
 std::vector<Op> g_ops;                 // pending in the open transaction
 std::vector<HANDLE> g_threads;         // suspended for the transaction

@@ -47,26 +47,24 @@ const std::wstring kGameUrl = L"http://127.0.0.1:1/game.html?server=12";
 
 TEST_F(LoginTest, LoadGameAcceptedLeavesGameUrlAndEndsWithOk) {
     Open(0);
-    SetLoginGameUrl(L"");
     const HWND bkWindow = bk->m_hWnd;
     Navigate(L"app://loadgame|S12%E6%9C%8D-area-user|" + kGameUrl);
     ASSERT_EQ(game.captions.size(), 1u);
     EXPECT_EQ(game.captions[0], L"12服-area-user");
     EXPECT_EQ(bk->LoginResult(), IDOK);
-    EXPECT_EQ(std::wstring(LoginGameUrl()), kGameUrl);
+    EXPECT_EQ(bk->GameUrl(), kGameUrl);
     EXPECT_FALSE(::IsWindow(bkWindow)) << "the login ends once the event has returned";
 }
 
 TEST_F(LoginTest, DuplicateIsRefusedWithTheMessage) {
     Open(0);
     game.captions.push_back(L"12服-area-user");
-    SetLoginGameUrl(L"before");
     kvrtest::BoxWatcher watcher(L"MarvoleKelvara", {bk->m_hWnd, bk->LoginDialog().m_hWnd});
     Navigate(L"app://loadgame|S12服-area-user|" + kGameUrl);
     EXPECT_TRUE(watcher.seen) << "the duplicate-login message was not shown";
     EXPECT_EQ(game.messages, 1);
     EXPECT_EQ(bk->LoginResult(), IDCANCEL);
-    EXPECT_EQ(std::wstring(LoginGameUrl()), L"before") << "no game URL after a refusal";
+    EXPECT_EQ(bk->GameUrl(), L"") << "no game URL after a refusal";
 }
 
 TEST_F(LoginTest, OverlongAccountTextIsCutAndOverlongKeyNeverSent) {

@@ -80,8 +80,8 @@ protected:
     // download into NewKvr.exe beside the program, its checks and the swap.
     bool RunUpdateRoad() {
         const std::wstring page = Url(L"/update/ConfigKvr.htm");
-        return CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()) == UpdateCheck::Newer &&
-               InstallUpdateOf(m_exe.c_str());
+        const UpdateFound found = CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str());
+        return found.result == UpdateCheck::Newer && InstallUpdateOf(m_exe.c_str(), found.offered);
     }
 
     // The running program is still the old build, whole.
@@ -104,7 +104,11 @@ TEST_F(UpdateFaults, ConfigurationPageFaultsMeanNoUpdate) {
     ASSERT_TRUE(PortalSetUpdateConfig(Utf8(m_newKey), Utf8(Url(L"/download/NewKvr.exe"))));
     const std::wstring page = Url(L"/update/ConfigKvr.htm");
     // Without a fault the check offers the update: the faults below matter.
-    const auto check = [&] { return CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str()); };
+    UpdateFound found;
+    const auto check = [&] {
+        found = CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str());
+        return found.result;
+    };
     ASSERT_EQ(check(), UpdateCheck::Newer);
 
     const struct {
@@ -116,7 +120,7 @@ TEST_F(UpdateFaults, ConfigurationPageFaultsMeanNoUpdate) {
         ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", f.mode, f.delayMs, f.cut));
         EXPECT_EQ(check(), UpdateCheck::Failed) << f.mode;
         EXPECT_FALSE(kvrtest::FileExists(m_dir / L"ConfigKvr.htm")) << f.mode << ": page left behind";
-        EXPECT_TRUE(LastServerKey().empty()) << f.mode;
+        EXPECT_TRUE(found.offered.key.empty()) << f.mode;
         EXPECT_TRUE(OldBuildKept()) << f.mode;
     }
     // A slow answer is only late.

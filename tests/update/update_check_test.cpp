@@ -28,12 +28,17 @@ protected:
         configUrl = ServerUrl(Server::ClientService, paths::kUpdateConfig);
     }
     UpdateCheck Check(bool throttled, StartMode mode, bool allowed) {
-        return CheckUpdateWith(throttled, mode, allowed, exe.c_str(), configUrl.c_str());
+        found = CheckUpdateWith(throttled, mode, allowed, exe.c_str(), configUrl.c_str());
+        return found.result;
     }
+    // What the last check found.
+    const std::wstring& LastServerKey() const { return found.offered.key; }
+    const std::wstring& LastUpdateAddress() const { return found.offered.address; }
     size_t ConfigRequests() { return FindRequests(PortalLog(), "/update/ConfigKvr.htm").size(); }
 
     ScratchDir dir{L"updchk"};
     std::wstring exe, configUrl;
+    UpdateFound found;
 };
 
 TEST_F(UpdateCheckTest, SameKeyInCapitalsMeansNoUpdate) {
