@@ -4,6 +4,8 @@ namespace kvr {
 
 namespace {
 
+// Process-wide: a low-level keyboard hook procedure gets no user parameter,
+// so the keys, the hook and the window it acts on are where it can read them.
 GameHotkeys g_keys{HotKey{0, 121}, HotKey{2, 9}, HotKey{2, 81}};
 HHOOK g_hook = nullptr;
 IHotkeyTarget* g_target = nullptr;
@@ -75,6 +77,10 @@ void RemoveKeyboardHook() {
     if (g_hook) ::UnhookWindowsHookEx(g_hook);
     g_hook = nullptr;
     g_target = nullptr;
+}
+
+void RemoveKeyboardHookOf(const IHotkeyTarget* target) {
+    if (target && g_target == target) RemoveKeyboardHook();
 }
 
 }  // namespace kvr

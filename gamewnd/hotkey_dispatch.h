@@ -41,5 +41,7 @@ public:
 // hook never swallows a key. One hook per process.
 bool InstallKeyboardHook(IHotkeyTarget* target);
 void RemoveKeyboardHook();
+// Removes the hook only when it acts on target (a window going away).
+void RemoveKeyboardHookOf(const IHotkeyTarget* target);
 
 }  // namespace kvr

@@ -1,56 +1,23 @@
 #include "gamewnd/pathwick3_dlg.h"
 
+#include <algorithm>
 #include "base/http_fetch.h"
 #include "base/module_path.h"
-#include "base/process.h"
-#include "browser/cache_clear.h"
 #include "gamewnd/game_commands.h"
 #include "gamewnd/page_text.h"
 #include "gamewnd/tab_strip.h"
 #include "login/add_acc_dlg.h"
-#include "res/resource.h"
-#include "settings/setting_dlg.h"
-#include "ui/image.h"
 #include "ui/message_box.h"
-#include "update/self_update.h"
 
 namespace kvr {
 
 namespace {
-
-constexpr UINT_PTR kTimerPages = 3;
-constexpr UINT kTimerPeriod = 400;
-CPathwick3Dlg* g_gameWindow = nullptr;
-
 DWORD SystemTick() { return ::GetTickCount(); }
-
-HIMAGELIST LoadStrip(UINT id, int frames) {
-    HBITMAP bmp = LoadSkinImage(id);
-    if (!bmp) return nullptr;
-    HIMAGELIST list = MaskedImageList(bmp, frames);
-    ::DeleteObject(bmp);
-    return list;
-}
-
 }  // namespace
 
-CPathwick3Dlg::CPathwick3Dlg() : CDlgEx(IDD_GAME_WINDOW), m_pageProgram(OwnProgramPath()), m_tick(SystemTick) {
-    g_gameWindow = this;
-}
+CPathwick3Dlg::CPathwick3Dlg() : CDlgEx(IDD_GAME_WINDOW), m_pageProgram(OwnProgramPath()), m_tick(SystemTick) {}
 
-CPathwick3Dlg::~CPathwick3Dlg() {
-    if (g_gameWindow == this) {
-        RemoveKeyboardHook();
-        g_gameWindow = nullptr;
-    }
-    if (m_pendingChild) ::CloseHandle(m_pendingChild);
-    if (m_pendingHall) ::CloseHandle(m_pendingHall);
-    if (m_tabImages) ImageList_Destroy(m_tabImages);
-    if (m_closeImages) ImageList_Destroy(m_closeImages);
-    if (m_tabFont) ::DeleteObject(m_tabFont);
-}
-
-CPathwick3Dlg* CPathwick3Dlg::Instance() { return g_gameWindow; }
+CPathwick3Dlg::~CPathwick3Dlg() { RemoveKeyboardHookOf(this); }
 
 HWND CPathwick3Dlg::AddAccountWindow() const { return m_addAccount ? m_addAccount->m_hWnd : nullptr; }
 
@@ -75,8 +42,7 @@ BOOL CPathwick3Dlg::OnInitDialog() {
     SetUpSkin();
     StartPageProcess();
     ReloadHotkeys();
-    for (HWND page : m_pages.Windows()) ::PostMessageW(page, WM_KVR_RELOAD_KEYS, 0, 0);
-    if (m_pages.Hall()) ::PostMessageW(m_pages.Hall(), WM_KVR_RELOAD_KEYS, 0, 0);
+    PostToPages(WM_KVR_RELOAD_KEYS);
     return TRUE;
 }
 
@@ -89,156 +55,20 @@ void CPathwick3Dlg::SetUpSkin() {
     // Practically invisible until the first page registers.
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    m_hide.SubclassDlgItem(m_hWnd, 1001);
+    m_hide.SubclassDlgItem(m_hWnd, IDC_GW_HIDE);
     m_hide.SetImage(static_cast<UINT>(IDB_TOOL_HIDE), false);
-    m_sound.SubclassDlgItem(m_hWnd, 1002);
+    m_sound.SubclassDlgItem(m_hWnd, IDC_GW_SOUND);
     m_sound.SetImage(static_cast<UINT>(IDB_TOOL_SOUND), false);
-    m_menu.SubclassDlgItem(m_hWnd, 1003);
+    m_menu.SubclassDlgItem(m_hWnd, IDC_GW_MENU);
     m_menu.SetImage(static_cast<UINT>(IDB_TOOL_MENU), false);
-    m_hall.SubclassDlgItem(m_hWnd, 1004);
+    m_hall.SubclassDlgItem(m_hWnd, IDC_GW_HALL);
     m_hall.SetImage(static_cast<UINT>(IDB_TOOL_HALL), false);
-    m_otherAccount.SubclassDlgItem(m_hWnd, 1005);
+    m_otherAccount.SubclassDlgItem(m_hWnd, IDC_GW_OTHER_ACCOUNT);
     m_otherAccount.SetTextColor(RGB(255, 255, 255));
     m_otherAccount.SetHandCursor(true);
     m_otherAccount.SetPicture(static_cast<UINT>(IDB_LINK_PICTURE));
 
-    m_tabImages = LoadStrip(IDB_TABS, 3);
-    m_closeImages = LoadStrip(IDB_TAB_CLOSE, 3);
-
-    m_tooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                  0, 0, 0, 0, m_hWnd, nullptr, ModuleInstance(), nullptr);
-    if (m_tooltip) {
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_IDISHWND;
-        tool.hwnd = m_hWnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        ::SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        ::SendMessageW(m_tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 500);
-        ::SendMessageW(m_tooltip, TTM_ACTIVATE, FALSE, 0);
-    }
-}
-
-void CPathwick3Dlg::StartPageProcess() {
-    HANDLE process = nullptr;
-    const std::wstring commandLine = PageCommandLine(m_pageProgram, m_hWnd, m_pages.Count());
-    if (!StartProcess(nullptr, commandLine, IDLE_PRIORITY_CLASS, &process)) return;  // the state stays as it was
-    if (m_pendingChild) ::CloseHandle(m_pendingChild);
-    m_pendingChild = process;
-}
-
-// ---- The page protocol -----------------------------------------------------
-
-LRESULT CPathwick3Dlg::OnCopyData(UINT, WPARAM, LPARAM lParam, BOOL&) {
-    std::wstring caption;
-    if (!ReadCopyDataCaption(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &caption)) return 0;
-    if (!m_pages.AcceptCaption(caption, Now())) return 0;
-    ReportOnWorkerThread(LoginRecordUrl(caption, m_pages.CaptionCount()));
-    return 1;
-}
-
-LRESULT CPathwick3Dlg::OnFrameReady(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-    HWND frame = reinterpret_cast<HWND>(wParam);
-    // Any process can post this: take only a live window that is not known yet,
-    // of a process this window started and waits for, and never more pages
-    // than the window holds.
-    if (!::IsWindow(frame) || frame == m_hWnd || m_pages.IndexOf(frame) >= 0 || frame == m_pages.Hall() ||
-        !FromPendingProcess(frame))
-        return 0;
-    if (!lParam && m_pages.Count() >= kMaxPages) return 0;
-
-    if (m_pages.Count() == 0) {
-        if (!IsMaximized()) ToggleMaximize();
-        if (!m_trayShown) m_trayShown = AddTrayIcon(m_hWnd, m_smallIcon ? m_smallIcon : m_icon);
-        ::SetTimer(m_hWnd, kTimerPages, kTimerPeriod, nullptr);
-        m_timerOn = true;
-    }
-    if (lParam) {
-        m_pages.SetHall(frame);
-        if (m_pendingHall) {
-            ::CloseHandle(m_pendingHall);
-            m_pendingHall = nullptr;
-        }
-        return 0;
-    }
-    for (HWND page : m_pages.Windows()) ::ShowWindow(page, SW_HIDE);
-    if (m_pages.Hall() && ::IsWindow(m_pages.Hall())) ::ShowWindow(m_pages.Hall(), SW_HIDE);
-    m_pages.AddWindow(frame);
-    if (m_pendingChild) {
-        ::CloseHandle(m_pendingChild);
-        m_pendingChild = nullptr;
-    }
-    InvalidateStrip(m_pages.Count());
-    return 0;
-}
-
-LRESULT CPathwick3Dlg::OnAddAccount(UINT, WPARAM wParam, LPARAM, BOOL&) {
-    if (wParam == 1) {
-        if (m_pages.Count() < kMaxPages)
-            StartPageProcess();
-        else
-            ShowMessageBox(kMbOk, kMessageTitle, L"当前窗体只支持3个游戏页", m_hWnd);
-    } else {
-        StartProgram(m_pageProgram.c_str(), 0);  // a new, independent game window
-    }
-    return 0;
-}
-
-LRESULT CPathwick3Dlg::OnHotkeysChanged(UINT, WPARAM, LPARAM, BOOL&) {
-    ReloadHotkeys();
-    for (HWND page : m_pages.Windows()) ::PostMessageW(page, WM_KVR_RELOAD_KEYS, 0, 0);
-    if (m_pages.Hall()) ::PostMessageW(m_pages.Hall(), WM_KVR_RELOAD_KEYS, 0, 0);
-    return 0;
-}
-
-LRESULT CPathwick3Dlg::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    if (wParam != kTimerPages) {
-        handled = FALSE;
-        return 0;
-    }
-    DropDeadPages();
-    SendMuteState();
-    UpdateToolImages();
-    // A page process that ended before registering leaves its caption
-    // behind; it would misalign the next page and block that account.
-    if (m_pendingChild && ::WaitForSingleObject(m_pendingChild, 0) == WAIT_OBJECT_0) {
-        ::CloseHandle(m_pendingChild);
-        m_pendingChild = nullptr;
-        m_pages.DropUnregisteredCaptions();
-    }
-    return 0;
-}
-
-void CPathwick3Dlg::SendMuteState() {
-    for (HWND page : m_pages.Windows()) ::PostMessageW(page, WM_KVR_MUTE, m_muted ? 1 : 0, 0);
-}
-
-void CPathwick3Dlg::UpdateToolImages() {
-    const LONG muted = m_muted ? 1 : 0;
-    if (muted != m_mutedShown) {
-        m_mutedShown = muted;
-        m_sound.SetImage(static_cast<UINT>(muted ? IDB_TOOL_MUTED : IDB_TOOL_SOUND), false);
-        ::InvalidateRect(m_sound, nullptr, TRUE);
-    }
-    const LONG hall = HallVisible() ? 1 : 0;
-    if (hall != m_hallShown) {
-        m_hallShown = hall;
-        m_hall.SetImage(static_cast<UINT>(hall ? IDB_TOOL_HALL_SHOWN : IDB_TOOL_HALL), false);
-        ::InvalidateRect(m_hall, nullptr, TRUE);
-    }
-}
-
-void CPathwick3Dlg::DropDeadPages() {
-    // A page whose process died is closed like a closed tab, without asking,
-    // and without taking the focus from whatever the player uses now.
-    bool dropped = false;
-    for (int i = m_pages.Count() - 1; i >= 0; --i)
-        if (!::IsWindow(m_pages.Window(i))) {
-            ClosePage(i, false);
-            dropped = true;
-        }
-    if (dropped) ResetHover();
+    m_strip.Create(m_hWnd);
 }
 
 // ---- Pages and tabs --------------------------------------------------------
@@ -248,14 +78,18 @@ bool CPathwick3Dlg::HallVisible() const {
     return hall && ::IsWindow(hall) && ::IsWindowVisible(hall);
 }
 
+void CPathwick3Dlg::PlaceInPageArea(HWND window, const RECT& client) {
+    const RECT area = PageArea(client);
+    ::SetWindowPos(window, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
 void CPathwick3Dlg::ShowPage(HWND page, bool activate) {
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
-    const RECT area = PageArea(client);
     for (HWND w : m_pages.Windows()) {
         if (page && w == page) {
-            ::SetWindowPos(w, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                           SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+            PlaceInPageArea(w, client);
             ::ShowWindow(w, SW_SHOW);
             if (activate) ::SetForegroundWindow(w);
             if (HallVisible()) ::ShowWindow(m_pages.Hall(), SW_HIDE);
@@ -271,8 +105,8 @@ void CPathwick3Dlg::SwitchTab() {
     if (count >= 2 && !HallVisible()) {
         const int old = m_pages.Active();
         m_pages.SetActive((old + 1) % count);
-        InvalidateTab(old);
-        InvalidateTab(m_pages.Active());
+        m_strip.InvalidateTab(old);
+        m_strip.InvalidateTab(m_pages.Active());
     }
     ShowPage(m_pages.ActiveWindow());
 }
@@ -280,9 +114,7 @@ void CPathwick3Dlg::SwitchTab() {
 void CPathwick3Dlg::ExitAccount(int index) {
     if (!m_pages.Valid(index)) return;
     if (m_pages.Count() <= 1) {
-        const int old = m_hovered;
-        ResetHover();
-        InvalidateTab(old);
+        m_strip.ClearHover();
         CancelOperation();
         return;
     }
@@ -292,43 +124,152 @@ void CPathwick3Dlg::ExitAccount(int index) {
     // The list may have changed while the question was open.
     index = m_pages.IndexOf(page);
     if (answer != IDYES || index < 0) {
-        const int old = m_hovered;
-        ResetHover();
-        InvalidateTab(old);
+        m_strip.ClearHover();
         return;
     }
     ClosePage(index, true);
-    ResetHover();
+    m_strip.ResetHover();
 }
 
-void CPathwick3Dlg::ClosePage(int index, bool byPlayer) {
-    const int oldCount = m_pages.Count();
-    PageList::Removed removed;
-    if (!m_pages.RemoveAt(index, &removed)) return;
-    ReportOnWorkerThread(PlayTimeUrl(removed.caption, removed.startTick, Now()));
-    ShowPage(m_pages.ActiveWindow(), byPlayer);
-    InvalidateStrip(oldCount);
-    if (::IsWindow(removed.window)) {
-        // Hidden before it is detached: re-parenting a visible window of
-        // another process can hang both processes.
-        ::ShowWindow(removed.window, SW_HIDE);
-        ::SetParent(removed.window, nullptr);
-        ::PostMessageW(removed.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+// ---- The tab strip under the mouse -----------------------------------------
+
+BOOL CPathwick3Dlg::OnEraseBkgnd(HDC dc, BOOL& handled) {
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    if (!Background() || client.right <= 0 || client.bottom <= 0) {
+        handled = FALSE;
+        return 0;
     }
+    OwnedMemoryDc mem(::CreateCompatibleDC(dc));
+    OwnedBitmap bmp(::CreateCompatibleBitmap(dc, client.right, client.bottom));
+    SelectedObject selected(mem.get(), bmp.get());
+    PaintSkin(mem.get());
+    m_strip.Paint(mem.get(), m_pages);
+    ::BitBlt(dc, 0, 0, client.right, client.bottom, mem.get(), 0, 0, SRCCOPY);
+    return 1;
+}
+
+UINT CPathwick3Dlg::OnNcHitTest(POINT screen, BOOL& handled) {
+    // The strip lies in the caption band: there the mouse belongs to the tabs,
+    // not to window dragging.
+    POINT pt = screen;
+    ::ScreenToClient(m_hWnd, &pt);
+    if (TabHitTest(pt, m_pages.Count()) >= 0) return HTCLIENT;
+    handled = FALSE;
+    return 0;
+}
+
+void CPathwick3Dlg::OnMouseMove(UINT keys, POINT pt, BOOL& handled) {
+    handled = FALSE;
+    m_strip.MouseMoved(pt, (keys & MK_LBUTTON) != 0, m_pages);
+}
+
+void CPathwick3Dlg::OnMouseLeave() { m_strip.MouseLeft(); }
+
+void CPathwick3Dlg::OnLButtonDown(UINT, POINT pt, BOOL& handled) {
+    const int tab = TabHitTest(pt, m_pages.Count());
+    if (tab < 0) {
+        handled = FALSE;
+        return;
+    }
+    if (tab != m_pages.Active()) {
+        const int old = m_pages.Active();
+        m_pages.SetActive(tab);
+        ShowPage(m_pages.ActiveWindow());
+        m_strip.InvalidateTab(old);
+        m_strip.InvalidateTab(tab);
+    } else if (HallVisible()) {
+        ShowPage(m_pages.ActiveWindow());
+    }
+    if (InTabCloseBox(pt, tab)) m_strip.PressClose(tab);
+}
+
+void CPathwick3Dlg::OnLButtonUp(UINT, POINT pt, BOOL& handled) {
+    const int tab = TabHitTest(pt, m_pages.Count());
+    if (tab < 0 || !InTabCloseBox(pt, tab)) {
+        handled = FALSE;
+        return;
+    }
+    ExitAccount(tab);
+}
+
+void CPathwick3Dlg::OnMButtonUp(UINT, POINT pt, BOOL& handled) {
+    const int tab = TabHitTest(pt, m_pages.Count());
+    if (tab < 0) {
+        handled = FALSE;
+        return;
+    }
+    ExitAccount(tab);
+}
+
+void CPathwick3Dlg::OnLButtonDblClk(UINT, POINT pt, BOOL& handled) {
+    // Inside the strip a double click is two clicks, never a maximise.
+    if (TabHitTest(pt, m_pages.Count()) < 0) handled = FALSE;
+}
+
+// ---- Size ------------------------------------------------------------------
+
+void CPathwick3Dlg::PlaceCaptionControls(int width) {
+    for (const ControlPlace& place : CaptionControlPlaces(width)) {
+        HWND control = GetDlgItem(place.id);
+        if (!control) continue;
+        ::SetWindowPos(control, nullptr, place.rect.left, place.rect.top, place.rect.right - place.rect.left,
+                       place.rect.bottom - place.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::InvalidateRect(control, nullptr, TRUE);
+    }
+}
+
+LRESULT CPathwick3Dlg::OnSize(UINT type, SIZE size) {
+    const RECT client{0, 0, size.cx, size.cy};
+    if (HallVisible())
+        PlaceInPageArea(m_pages.Hall(), client);
+    else if (type != SIZE_MINIMIZED && m_pages.ActiveWindow())
+        PlaceInPageArea(m_pages.ActiveWindow(), client);
+
+    // The skin lays out its caption buttons first.
+    const WPARAM wParam = type;
+    const LPARAM lParam = MAKELPARAM(size.cx, size.cy);
+    LRESULT result = 0;
+    if (!CDlgEx::ProcessWindowMessage(m_hWnd, WM_SIZE, wParam, lParam, result))
+        result = DefWindowProc(WM_SIZE, wParam, lParam);
+
+    const int width = size.cx;
+    if (type != SIZE_MINIMIZED && width != m_lastWidth) {
+        const bool shrank = m_lastWidth >= 0 && width < m_lastWidth;
+        PlaceCaptionControls(width);
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        if (shrank && m_os.dwMajorVersion < 6) {
+            // Earlier systems leave the old top-right corner on the desktop.
+            RECT window{};
+            ::GetWindowRect(m_hWnd, &window);
+            RECT corner{window.right, window.top, window.right + 4, window.top + 4};
+            ::RedrawWindow(::GetDesktopWindow(), &corner, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
+        m_lastWidth = width;
+    }
+    return result;
+}
+
+void CPathwick3Dlg::OnWindowPosChanging(WINDOWPOS* pos, BOOL& handled) {
+    handled = FALSE;
+    const int count = m_pages.Count();
+    if (count < 1 || (pos->flags & SWP_NOSIZE)) return;
+    const SIZE minimum = MinimumWindowSize(count);
+    pos->cx = std::max(pos->cx, static_cast<int>(minimum.cx));
+    pos->cy = std::max(pos->cy, static_cast<int>(minimum.cy));
 }
 
 // ---- Close and exit --------------------------------------------------------
 
-void CPathwick3Dlg::HandleClose(LPARAM lParam) {
+void CPathwick3Dlg::HandleClose(LPARAM param) {
     const bool pages = m_pages.Count() > 0;
-    if (lParam == kSelfPostedMarker) {
+    if (param == kSelfPostedMarker) {
         if (!pages) {
             ExitAll();
             return;
         }
         if (m_pendingChild) {  // a later login was cancelled: the pages stay
-            ::CloseHandle(m_pendingChild);
-            m_pendingChild = nullptr;
+            m_pendingChild.reset();
             return;
         }
     }
@@ -347,9 +288,8 @@ void CPathwick3Dlg::ExitAll() {
     if (m_exiting) return;
     m_exiting = true;
     if (m_pendingChild) {
-        ::TerminateProcess(m_pendingChild, 0);
-        ::CloseHandle(m_pendingChild);
-        m_pendingChild = nullptr;
+        ::TerminateProcess(m_pendingChild.get(), 0);
+        m_pendingChild.reset();
     }
     RemoveKeyboardHook();
     if (m_timerOn) ::KillTimer(m_hWnd, kTimerPages);
@@ -373,31 +313,32 @@ void CPathwick3Dlg::ExitAll() {
     ::PostQuitMessage(0);
 }
 
-LRESULT CPathwick3Dlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+void CPathwick3Dlg::OnDestroy(BOOL& handled) {
     if (m_trayShown) RemoveTrayIcon(m_hWnd);
     m_trayShown = false;
     if (m_addAccount && m_addAccount->IsWindow()) ::DestroyWindow(m_addAccount->m_hWnd);
     handled = FALSE;
-    return 0;
 }
 
-LRESULT CPathwick3Dlg::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) {
-    const UINT command = static_cast<UINT>(wParam & 0xFFF0);
-    if (command == SC_CLOSE) {
-        HandleClose(lParam);
+LRESULT CPathwick3Dlg::OnSysCommand(UINT command, LPARAM param, BOOL& handled) {
+    switch (command & 0xFFF0) {
+    case SC_CLOSE:
+        HandleClose(param);
         return 0;
-    }
-    if (command == SC_RESTORE) {
+    case SC_RESTORE:
         if (m_pages.Count() == 0) {
             ::ShowWindow(m_hWnd, SW_RESTORE);
             return 0;
         }
-        const LRESULT r = DefWindowProc(msg, wParam, lParam);
-        InvalidateBrowser();
-        return r;
+        {
+            const LRESULT r = DefWindowProc(WM_SYSCOMMAND, command, param);
+            InvalidateBrowser();
+            return r;
+        }
+    default:
+        handled = FALSE;
+        return 0;
     }
-    handled = FALSE;
-    return 0;
 }
 
 void CPathwick3Dlg::InvalidateBrowser() {
@@ -425,18 +366,6 @@ void CPathwick3Dlg::HideOrRestore() {
     BringToFront();
 }
 
-void CPathwick3Dlg::RunSettingsDialog() {
-    if (m_settings) return;
-    CSettingDlg dialog;
-    m_settings = &dialog;  // hide/restore ends it while it is open
-    dialog.DoModal(m_hWnd);
-    m_settings = nullptr;
-}
-
-void CPathwick3Dlg::EndOpenSettingsDialog() {
-    if (m_settings && m_settings->IsWindow() && ::IsWindowVisible(m_settings->m_hWnd)) m_settings->EndDialog(2);
-}
-
 void CPathwick3Dlg::BringToFront() {
     const DWORD self = ::GetCurrentThreadId();
     const DWORD foreground = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
@@ -445,6 +374,29 @@ void CPathwick3Dlg::BringToFront() {
     ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(m_hWnd);
     if (attach) ::AttachThreadInput(self, foreground, FALSE);
+}
+
+// ---- Pre-translation -------------------------------------------------------
+
+BOOL CPathwick3Dlg::PreTranslateMessage(MSG* msg) {
+    const UINT m = msg->message;
+    if ((m == WM_KEYDOWN || m == WM_SYSKEYDOWN) && msg->lParam != kSelfPostedMarker &&
+        HotKeyMatches(CurrentHotkeys().switchKey, static_cast<unsigned>(msg->wParam), CurrentModifierSet())) {
+        SwitchTab();
+        return TRUE;
+    }
+    if (m == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_SPACE)) return TRUE;
+    const bool ctrlD = m == WM_CHAR && msg->wParam == 4 &&
+                       static_cast<unsigned long>(msg->lParam) - 0x200000ul < 0x10000ul;
+    const bool f5 = m == WM_KEYDOWN && msg->wParam == VK_F5 && m_pages.Count() > 0;
+    if (ctrlD || f5) {
+        HWND active = m_pages.ActiveWindow();
+        HWND target = active && ::IsWindowVisible(active) ? active : HallVisible() ? m_pages.Hall() : nullptr;
+        if (target) ::PostMessageW(target, m, msg->wParam, msg->lParam);
+        return TRUE;
+    }
+    m_strip.RelayEvent(msg);
+    return CDlgEx::PreTranslateMessage(msg);
 }
 
 }  // namespace kvr

@@ -2,17 +2,35 @@
 // processes' frames shown as tabs, with the caption controls, the menus and
 // the tray icon; it owns the keyboard hook and the muted flag and sends the
 // login and play-time records of its pages.
+//
+// By responsibility:
+//   pathwick3_dlg.cpp        start, pages and tabs, size, close and exit
+//   pathwick3_dlg_pages.cpp  the page protocol: registration, captions,
+//                            login and play-time records, the hall
+//   pathwick3_dlg_menu.cpp   the caption buttons, the menus and the tray
+//   tab_strip_ui.cpp         the tab strip's hover, tooltip and close box
 #pragma once
 #include <windows.h>
-#include <commctrl.h>
 #include <memory>
 #include <string>
 #include "base/messages.h"
+#include "base/owned.h"
 #include "gamewnd/hotkey_dispatch.h"
 #include "gamewnd/page_list.h"
+#include "gamewnd/tab_strip_ui.h"
+#include "res/resource.h"
 #include "ui/btn_ex.h"
 #include "ui/dlg_ex.h"
+#include "ui/msg_crack.h"
 #include "ui/static_ex.h"
+#include "update/self_update.h"
+
+// The program's own messages to the game window, cracked.
+#define MSG_KVR_TRAY(func) KVR_CRACKED_VOID(WM_KVR_TRAY, func(static_cast<UINT>(lParam)))
+#define MSG_KVR_FRAME_READY(func) \
+    KVR_CRACKED_VOID(WM_KVR_FRAME_READY, func(reinterpret_cast<HWND>(wParam), lParam != 0))
+#define MSG_KVR_ADD_ACCOUNT(func) KVR_CRACKED_VOID(WM_KVR_ADD_ACCOUNT, func(wParam == 1))
+#define MSG_KVR_UPDATE_CHECKED(func) KVR_CRACKED_VOID(kMsgUpdateChecked, func(static_cast<UpdateCheck>(wParam)))
 
 namespace kvr {
 
@@ -22,9 +40,6 @@ class CPathwick3Dlg : public CDlgEx, public IHotkeyTarget {
 public:
     CPathwick3Dlg();
     ~CPathwick3Dlg() override;
-
-    // The game window of this process (set by the constructor).
-    static CPathwick3Dlg* Instance();
 
     // The program started for pages, the hall and new windows: this
     // executable unless set otherwise (tests start a stand-in page).
@@ -48,10 +63,10 @@ public:
 
     const PageList& Pages() const { return m_pages; }
     bool Muted() const { return m_muted != 0; }
-    bool HasPendingChild() const { return m_pendingChild != nullptr; }
+    bool HasPendingChild() const { return static_cast<bool>(m_pendingChild); }
     bool TrayIconShown() const { return m_trayShown; }
-    int HoveredTab() const { return m_hovered; }
-    int CloseBoxState() const { return m_closeState; }
+    int HoveredTab() const { return m_strip.Hovered(); }
+    int CloseBoxState() const { return m_strip.CloseState(); }
     HWND AddAccountWindow() const;
 
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -59,33 +74,39 @@ public:
     // The menu's update check, run off this thread, reports here
     // (wParam: the UpdateCheck).
     static constexpr UINT kMsgUpdateChecked = WM_APP + 0x3E8;
+    // While there are pages: dead pages, the mute state, the tool images.
+    static constexpr UINT_PTR kTimerPages = 3;
+    static constexpr UINT kTimerPeriod = 400;
 
     BEGIN_MSG_MAP(CPathwick3Dlg)
-        MESSAGE_HANDLER(WM_COPYDATA, OnCopyData)
-        MESSAGE_HANDLER(WM_KVR_TRAY, OnTray)
-        MESSAGE_HANDLER(WM_KVR_FRAME_READY, OnFrameReady)
-        MESSAGE_HANDLER(WM_KVR_TRAY_MENU, OnTrayMenu)
-        MESSAGE_HANDLER(WM_KVR_HOTKEYS_CHANGED, OnHotkeysChanged)
-        MESSAGE_HANDLER(WM_KVR_ADD_ACCOUNT, OnAddAccount)
-        MESSAGE_HANDLER(kMsgUpdateChecked, OnUpdateChecked)
-        MESSAGE_HANDLER(WM_TIMER, OnTimer)
-        MESSAGE_HANDLER(WM_SIZE, OnSize)
-        MESSAGE_HANDLER(WM_WINDOWPOSCHANGING, OnWindowPosChanging)
-        MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
-        MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBkgnd)
-        MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
-        MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
-        MESSAGE_HANDLER(WM_MOUSELEAVE, OnMouseLeave)
-        MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
-        MESSAGE_HANDLER(WM_LBUTTONUP, OnLButtonUp)
-        MESSAGE_HANDLER(WM_MBUTTONUP, OnMButtonUp)
-        MESSAGE_HANDLER(WM_LBUTTONDBLCLK, OnLButtonDblClk)
-        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
-        COMMAND_HANDLER(1001, BN_CLICKED, OnHideButton)
-        COMMAND_HANDLER(1002, BN_CLICKED, OnSoundButton)
-        COMMAND_HANDLER(1003, BN_CLICKED, OnMenuButton)
-        COMMAND_HANDLER(1004, BN_CLICKED, OnHallButton)
-        COMMAND_HANDLER(1005, STN_CLICKED, OnOtherAccount)
+        // The page protocol (pathwick3_dlg_pages.cpp)
+        MSG_WM_COPYDATA(OnCopyData)
+        MSG_KVR_FRAME_READY(OnFrameReady)
+        MSG_KVR_ADD_ACCOUNT(OnAddAccount)
+        MSG_WM_TIMER(OnTimer)
+        COMMAND_CODE_HANDLER_EX(IDC_GW_HALL, BN_CLICKED, OnHallButton)
+        // The caption buttons, menus and tray (pathwick3_dlg_menu.cpp)
+        COMMAND_CODE_HANDLER_EX(IDC_GW_HIDE, BN_CLICKED, OnHideButton)
+        COMMAND_CODE_HANDLER_EX(IDC_GW_SOUND, BN_CLICKED, OnSoundButton)
+        COMMAND_CODE_HANDLER_EX(IDC_GW_MENU, BN_CLICKED, OnMenuButton)
+        COMMAND_CODE_HANDLER_EX(IDC_GW_OTHER_ACCOUNT, STN_CLICKED, OnOtherAccount)
+        MSG_KVR_TRAY(OnTray)
+        MSG_NOTICE(WM_KVR_TRAY_MENU, OnTrayMenu)
+        MSG_NOTICE(WM_KVR_HOTKEYS_CHANGED, OnHotkeysChanged)
+        MSG_KVR_UPDATE_CHECKED(OnUpdateChecked)
+        // The window and its tab strip (pathwick3_dlg.cpp)
+        MSG_WM_SIZE(OnSize)
+        MSG_WM_WINDOWPOSCHANGING(OnWindowPosChanging)
+        MSG_WM_SYSCOMMAND(OnSysCommand)
+        MSG_WM_ERASEBKGND(OnEraseBkgnd)
+        MSG_WM_NCHITTEST(OnNcHitTest)
+        MSG_WM_MOUSEMOVE(OnMouseMove)
+        MSG_WM_MOUSELEAVE(OnMouseLeave)
+        MSG_WM_LBUTTONDOWN(OnLButtonDown)
+        MSG_WM_LBUTTONUP(OnLButtonUp)
+        MSG_WM_MBUTTONUP(OnMButtonUp)
+        MSG_WM_LBUTTONDBLCLK(OnLButtonDblClk)
+        MSG_WM_DESTROY(OnDestroy)
         CHAIN_MSG_MAP(CDlgEx)
     END_MSG_MAP()
 
@@ -95,54 +116,56 @@ protected:
     void OnCancel() override { HandleClose(0); }  // WM_CLOSE
 
 private:
-    LRESULT OnCopyData(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnTray(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnFrameReady(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnTrayMenu(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnHotkeysChanged(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnAddAccount(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnUpdateChecked(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnWindowPosChanging(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnEraseBkgnd(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnMButtonUp(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnLButtonDblClk(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnHideButton(WORD, WORD, HWND, BOOL&) { HideOrRestore(); return 0; }
-    LRESULT OnSoundButton(WORD, WORD, HWND, BOOL&) { ToggleMute(); return 0; }
-    LRESULT OnMenuButton(WORD, WORD, HWND, BOOL&);
-    LRESULT OnHallButton(WORD, WORD, HWND, BOOL&);
-    LRESULT OnOtherAccount(WORD, WORD, HWND, BOOL&);
-
-    void SetUpSkin();
+    // The page protocol.
+    LRESULT OnCopyData(HWND from, const COPYDATASTRUCT* data);
+    void OnFrameReady(HWND frame, bool hall);
+    void OnAddAccount(bool inThisWindow);
+    void OnTimer(UINT_PTR id, BOOL& handled);
+    void OnHallButton(HWND);
     void StartPageProcess();
-    void HandleClose(LPARAM lParam);
-    void CancelOperation();
+    bool FromPendingProcess(HWND frame) const;
     void ClosePage(int index, bool byPlayer);
     void DropDeadPages();
     void SendMuteState();
+    void PostToPages(UINT message);
+
+    // The caption buttons, menus and tray.
+    void OnHideButton(HWND) { HideOrRestore(); }
+    void OnSoundButton(HWND) { ToggleMute(); }
+    void OnMenuButton(HWND) { ShowMenu(false); }
+    void OnOtherAccount(HWND);
+    void OnTray(UINT mouseMessage);
+    void OnTrayMenu() { ShowMenu(true); }
+    void OnHotkeysChanged();
+    void OnUpdateChecked(UpdateCheck result);
     void UpdateToolImages();
-    void RunMenuCommand(UINT command);
     void ShowMenu(bool tray);
-    void PlaceCaptionControls(int width);
-    void InvalidateBrowser();
-    void InvalidateTab(int index);
-    void InvalidateStrip(int count);
-    void ResetHover();
-    void ShowTooltip(int tab);
-    void BringToFront();
+    void RunMenuCommand(UINT command);
     void RunSettingsDialog();
     void EndOpenSettingsDialog();
+
+    // The window and its tab strip.
+    LRESULT OnSize(UINT type, SIZE size);
+    void OnWindowPosChanging(WINDOWPOS* pos, BOOL& handled);
+    LRESULT OnSysCommand(UINT command, LPARAM param, BOOL& handled);
+    BOOL OnEraseBkgnd(HDC dc, BOOL& handled);
+    UINT OnNcHitTest(POINT screen, BOOL& handled);
+    void OnMouseMove(UINT keys, POINT pt, BOOL& handled);
+    void OnMouseLeave();
+    void OnLButtonDown(UINT keys, POINT pt, BOOL& handled);
+    void OnLButtonUp(UINT keys, POINT pt, BOOL& handled);
+    void OnMButtonUp(UINT keys, POINT pt, BOOL& handled);
+    void OnLButtonDblClk(UINT keys, POINT pt, BOOL& handled);
+    void OnDestroy(BOOL& handled);
+    void SetUpSkin();
+    void HandleClose(LPARAM param);
+    void CancelOperation();
+    void PlaceCaptionControls(int width);
+    void InvalidateBrowser();
+    void BringToFront();
     bool HallVisible() const;
-    bool FromPendingProcess(HWND frame) const;
-    POINT ClientPoint(LPARAM lParam) const;
+    // Moves window over the page area of a client rectangle, without showing it.
+    static void PlaceInPageArea(HWND window, const RECT& client);
     DWORD Now() const { return m_tick(); }
 
     HICON m_icon = nullptr;
@@ -152,21 +175,14 @@ private:
     volatile LONG m_muted = 0;
     LONG m_hallShown = 0;
     OSVERSIONINFOW m_os{};
-    HANDLE m_pendingChild = nullptr;
-    HANDLE m_pendingHall = nullptr;  // the hall process until its frame registers
+    OwnedHandle m_pendingChild;  // the page process until its frame registers
+    OwnedHandle m_pendingHall;   // the hall process until its frame registers
     PageList m_pages;
-    HIMAGELIST m_tabImages = nullptr;
-    HIMAGELIST m_closeImages = nullptr;
-    int m_hovered = -1;
-    int m_closeState = -1;
-    HWND m_tooltip = nullptr;
-    bool m_tooltipShown = false;
-    bool m_tracking = false;
+    CTabStripUi m_strip;
     std::unique_ptr<CAddAccDlg> m_addAccount;
     CDialogImpl* m_settings = nullptr;  // the hotkey settings dialog while it is open
 
-    HFONT m_tabFont = nullptr;
-    LONG m_mutedShown = 0;  // the state button 1002 shows
+    LONG m_mutedShown = 0;  // the state the sound button shows
     bool m_trayShown = false;
     bool m_timerOn = false;
     bool m_exiting = false;

@@ -1,5 +1,7 @@
 #include "gamewnd/tab_strip.h"
 
+#include "res/resource.h"
+
 namespace kvr {
 
 using namespace tabs;
@@ -39,11 +41,11 @@ SIZE MinimumWindowSize(int pageCount) { return SIZE{483 + kWidth * pageCount, 26
 
 std::vector<ControlPlace> CaptionControlPlaces(int w) {
     return {
-        {1001, RECT{w - 114, 0, w - 114 + 27, 27}},
-        {1002, RECT{w - 141, 0, w - 141 + 27, 27}},
-        {1003, RECT{w - 185, 0, w - 185 + 44, 28}},
-        {1004, RECT{w - 264, 0, w - 264 + 79, 28}},
-        {1005, RECT{w - 360, 7, w - 360 + 92, 7 + 16}},
+        {IDC_GW_HIDE, RECT{w - 114, 0, w - 114 + 27, 27}},
+        {IDC_GW_SOUND, RECT{w - 141, 0, w - 141 + 27, 27}},
+        {IDC_GW_MENU, RECT{w - 185, 0, w - 185 + 44, 28}},
+        {IDC_GW_HALL, RECT{w - 264, 0, w - 264 + 79, 28}},
+        {IDC_GW_OTHER_ACCOUNT, RECT{w - 360, 7, w - 360 + 92, 7 + 16}},
     };
 }
 

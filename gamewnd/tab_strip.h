@@ -38,7 +38,7 @@ RECT PageArea(const RECT& client);
 // Smallest window size with pages open.
 SIZE MinimumWindowSize(int pageCount);
 
-// The caption controls 1001-1005, placed from the client width.
+// The caption controls (IDC_GW_*), placed from the client width.
 struct ControlPlace {
     int id;
     RECT rect;

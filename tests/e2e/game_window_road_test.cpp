@@ -12,6 +12,7 @@
 #include "base/endpoints.h"
 #include "base/settings.h"
 #include "gamewnd/tab_strip.h"
+#include "res/resource.h"
 #include "tests/e2e/road_fixture.h"
 #include "tests/install/scratch.h"
 
@@ -20,7 +21,7 @@ using namespace kvre2e;
 namespace {
 
 // Caption buttons of the game window.
-constexpr int kSoundButton = 1002, kMenuButton = 1003, kHallButton = 1004;
+constexpr int kSoundButton = IDC_GW_SOUND, kMenuButton = IDC_GW_MENU, kHallButton = IDC_GW_HALL;
 
 // The pixels the screen shows in rc (the window must be on top).
 std::vector<DWORD> ScreenPixels(const RECT& rc) {

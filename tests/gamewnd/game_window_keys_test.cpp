@@ -93,7 +93,7 @@ TEST(GameWindowKeys, BossKeySoundKeySwitchKeyAndRefresh) {
     EXPECT_TRUE(WaitUntil([&] { return run.Dlg()->Pages().Active() == 1; }, 3000));
 
     // With the hall shown the switch key shows the active page again.
-    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0);
+    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(IDC_GW_HALL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil([&] {
         HWND hall = run.Dlg()->Pages().Hall();
         return hall && ::IsWindowVisible(hall);

@@ -36,14 +36,14 @@ TEST(GameWindowShots, TabsMenuAndAddAccount) {
     ::Sleep(300);
     EXPECT_TRUE(kvrtest::SaveWindowShot(game, L"gamewnd_three_tabs"));
 
-    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
+    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(IDC_GW_MENU, BN_CLICKED), 0);
     ::Sleep(1200);
     EXPECT_TRUE(kvrtest::SaveScreenShot(L"gamewnd_menu"));
     ::PostMessageW(game, WM_CANCELMODE, 0, 0);
     kvrtest::PressKeys({VK_ESCAPE});
     ::Sleep(500);
 
-    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(1005, STN_CLICKED), 0);
+    ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(IDC_GW_OTHER_ACCOUNT, STN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil([&] {
         HWND panel = run.Dlg()->AddAccountWindow();
         return panel && ::IsWindowVisible(panel);
@@ -51,7 +51,7 @@ TEST(GameWindowShots, TabsMenuAndAddAccount) {
     ::Sleep(500);
     HWND panel = run.Dlg()->AddAccountWindow();
     RECT link{}, rc{};
-    ::GetWindowRect(::GetDlgItem(game, 1005), &link);
+    ::GetWindowRect(::GetDlgItem(game, IDC_GW_OTHER_ACCOUNT), &link);
     ::GetWindowRect(panel, &rc);
     EXPECT_EQ(rc.right, link.right);
     EXPECT_EQ(rc.top, link.bottom);

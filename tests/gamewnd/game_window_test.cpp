@@ -160,7 +160,7 @@ TEST(GameWindow, HallRegisteredFirstAddsNoTab) {
     ASSERT_TRUE(run.Start());
     ::Sleep(1000);
     EXPECT_FALSE(run.Dlg()->TrayIconShown());
-    ::PostMessageW(run.Window(), WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0);
+    ::PostMessageW(run.Window(), WM_COMMAND, MAKEWPARAM(IDC_GW_HALL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil([&] { return run.Dlg()->Pages().Hall() != nullptr; }, 15000));
     EXPECT_EQ(run.PageCount(), 0);
     EXPECT_TRUE(run.Dlg()->IsMaximized());

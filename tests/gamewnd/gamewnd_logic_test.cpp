@@ -10,6 +10,7 @@
 #include "gamewnd/page_list.h"
 #include "gamewnd/page_text.h"
 #include "gamewnd/tab_strip.h"
+#include "res/resource.h"
 
 namespace kvr {
 namespace {
@@ -160,12 +161,12 @@ TEST(TabStrip, SizesAndPlaces) {
     const auto places = CaptionControlPlaces(1000);
     ASSERT_EQ(places.size(), 5u);
     for (const auto& p : places) {
-        if (p.id == 1004) {
+        if (p.id == IDC_GW_HALL) {
             EXPECT_EQ(p.rect.left, 736);
             EXPECT_EQ(p.rect.right - p.rect.left, 79);
             EXPECT_EQ(p.rect.bottom, 28);
         }
-        if (p.id == 1005) {
+        if (p.id == IDC_GW_OTHER_ACCOUNT) {
             EXPECT_EQ(p.rect.left, 640);
             EXPECT_EQ(p.rect.top, 7);
             EXPECT_EQ(p.rect.bottom - p.rect.top, 16);
