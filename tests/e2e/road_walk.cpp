@@ -175,7 +175,9 @@ public:
         ::SetForegroundWindow(m_game);
         for (int i = 0; i < switches; ++i) {
             HWND before = ShownFrame();
-            const RECT tab = kvr::TabRect(i % count);
+            // Each click names the tab after the one the last click showed,
+            // across calls, so no click falls on the tab already shown.
+            const RECT tab = kvr::TabRect(m_nextTab++ % count);
             const LPARAM at = MAKELPARAM(tab.left + 40, tab.top + 10);
             ::PostMessageW(m_game, WM_LBUTTONDOWN, MK_LBUTTON, at);
             ::PostMessageW(m_game, WM_LBUTTONUP, 0, at);
@@ -237,6 +239,7 @@ private:
 
     kvrtest::Process m_kvr;
     HWND m_game = nullptr;
+    int m_nextTab = 0;  // the tab the soak clicks next
     ULONGLONG m_started = 0;
     std::vector<HWND> m_known;
 };
