@@ -50,11 +50,12 @@ bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting) {
     if (!setOnExisting) return true;
     // Held without delete sharing: nobody can swap the folder for a link
     // between the check and the new list.
-    HANDLE handle = ::CreateFileW(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    const OwnedFile handle(::CreateFileW(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
+    if (!handle) return false;
     BY_HANDLE_FILE_INFORMATION info{};
-    bool ok = ::GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+    bool ok = ::GetFileInformationByHandle(handle.get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
               !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
     if (ok) {
         // The owner too: whoever made the folder first keeps no rights over it.
@@ -64,23 +65,21 @@ bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting) {
                                          PROTECTED_DACL_SECURITY_INFORMATION,
                                      list.Administrators(), nullptr, list.Acl(), nullptr) == ERROR_SUCCESS;
     }
-    ::CloseHandle(handle);
     return ok;
 }
 
-HANDLE CreatePrivateFile(const wchar_t* path) {
+OwnedFile CreatePrivateFile(const wchar_t* path) {
     CAccessList list(AccessKind::PrivateFile);
-    HANDLE file = ::CreateFileW(path, GENERIC_WRITE | WRITE_DAC, 0, list.Attributes(), CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return file;
+    OwnedFile file(::CreateFileW(path, GENERIC_WRITE | WRITE_DAC, 0, list.Attributes(), CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return file;
     // An existing file keeps its old list through CREATE_ALWAYS: replace it
     // before anything is written.
     if (::GetLastError() == ERROR_ALREADY_EXISTS &&
         (!list.Valid() ||
-         ::SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+         ::SetSecurityInfo(file.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                            nullptr, nullptr, list.Acl(), nullptr) != ERROR_SUCCESS)) {
-        ::CloseHandle(file);
-        return INVALID_HANDLE_VALUE;
+        return OwnedFile();
     }
     return file;
 }

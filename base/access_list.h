@@ -6,6 +6,7 @@
 // holds cookies): SYSTEM and Administrators only.
 #pragma once
 #include <windows.h>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -43,8 +44,8 @@ private:
 bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting);
 
 // Creates (or truncates) a file for writing, no sharing, with the private
-// list, also when the file existed before. INVALID_HANDLE_VALUE on failure.
-HANDLE CreatePrivateFile(const wchar_t* path);
+// list, also when the file existed before. Empty on failure.
+OwnedFile CreatePrivateFile(const wchar_t* path);
 
 // True when path names a junction or symbolic link (not what it points to).
 bool IsLink(const wchar_t* path);

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <climits>
 #include "base/module_path.h"
+#include "base/owned.h"
 #include "base/settings.h"
 
 namespace kvr {
@@ -69,13 +70,13 @@ StartArgs ParseStartArgs(int argc, const wchar_t* const* args, const wchar_t* ex
 StartArgs ParseProcessCommandLine() {
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    const OwnedLocal argvMemory(argv);
     wchar_t exePath[MAX_PATH];
     ModulePath(nullptr, exePath, MAX_PATH);
     wchar_t folder[MAX_PATH] = {};
     InstallFolder(folder);
     StartArgs args = ParseStartArgs(argv && argc > 1 ? argc - 1 : 0,
                                     argv && argc > 1 ? argv + 1 : nullptr, exePath, folder);
-    if (argv) ::LocalFree(argv);
     return args;
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cwchar>
 #include "base/access_list.h"
+#include "base/owned.h"
 #include "base/system_library.h"
 
 namespace kvr {
@@ -19,10 +20,10 @@ using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
                                           PMINIDUMP_CALLBACK_INFORMATION);
 
 void WriteDumpWithPointers(HANDLE file, EXCEPTION_POINTERS* pointers) {
-    HMODULE dbghelp = LoadSystemLibrary(L"DbgHelp.dll");
+    const OwnedModule dbghelp(LoadSystemLibrary(L"DbgHelp.dll"));
     if (!dbghelp) return;
     auto write = reinterpret_cast<MiniDumpWriteDumpFn>(
-        reinterpret_cast<void*>(::GetProcAddress(dbghelp, "MiniDumpWriteDump")));
+        reinterpret_cast<void*>(::GetProcAddress(dbghelp.get(), "MiniDumpWriteDump")));
     if (write) {
         MINIDUMP_EXCEPTION_INFORMATION info{};
         info.ThreadId = ::GetCurrentThreadId();
@@ -37,7 +38,6 @@ void WriteDumpWithPointers(HANDLE file, EXCEPTION_POINTERS* pointers) {
                 break;
         }
     }
-    ::FreeLibrary(dbghelp);
 }
 
 // A dump without a crash: the breakpoint raised by WriteDump is caught here
@@ -92,9 +92,8 @@ LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* pointers) {
     }
     // The dump holds the process's memory, cookies included: readable by
     // SYSTEM and Administrators only.
-    HANDLE file = CreatePrivateFile(dumpPath);
-    WriteDump(file, pointers);
-    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    const OwnedFile file = CreatePrivateFile(dumpPath);
+    WriteDump(file.get(), pointers);
     return EXCEPTION_CONTINUE_SEARCH;
 }
 

@@ -18,28 +18,28 @@ constexpr wchar_t kRequestHeader[] =
 constexpr wchar_t kUserAgent[] = L"RTW";
 constexpr int kUrlChars = 512;
 
-// The three handles of one request, closed request first.
+// The three handles of one request, closed request first (also by the
+// destructor: members end in reverse order).
 struct Request {
-    HINTERNET session = nullptr, connect = nullptr, request = nullptr;
+    OwnedInternet session, connect, request;
     void Close() {
-        if (request) ::InternetCloseHandle(request);
-        if (connect) ::InternetCloseHandle(connect);
-        if (session) ::InternetCloseHandle(session);
-        request = connect = session = nullptr;
+        request.reset();
+        connect.reset();
+        session.reset();
     }
 };
 
-// Opens session, connection and request; false with the handles so far
-// left for the caller to close.
+// Opens session, connection and request; false when one fails (what was
+// opened stays in r).
 bool OpenRequest(const UrlParts& parts, DWORD flags, Request* r) {
-    r->session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    r->session.reset(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!r->session) return false;
-    r->connect = ::InternetConnectW(r->session, parts.host, parts.port, nullptr, nullptr,
-                                    INTERNET_SERVICE_HTTP, 0, 0);
+    r->connect.reset(::InternetConnectW(r->session.get(), parts.host, parts.port, nullptr, nullptr,
+                                       INTERNET_SERVICE_HTTP, 0, 0));
     if (!r->connect) return false;
-    r->request = ::HttpOpenRequestW(r->connect, L"GET", parts.object, L"HTTP/1.1", nullptr,
-                                    nullptr, flags, 0);
-    return r->request != nullptr;
+    r->request.reset(::HttpOpenRequestW(r->connect.get(), L"GET", parts.object, L"HTTP/1.1", nullptr,
+                                        nullptr, flags, 0));
+    return static_cast<bool>(r->request);
 }
 
 // Downloads come from the network, never a cache, and redirects are ours to
@@ -106,7 +106,7 @@ int ReportRequest(const wchar_t* url, const wchar_t* body) {
         const wchar_t* data = body ? body : L"";
         const DWORD dataLen = static_cast<DWORD>(std::wcslen(data));
         // The optional data is the text itself; its length is in characters.
-        if (::HttpSendRequestW(r.request, kRequestHeader, static_cast<DWORD>(-1L),
+        if (::HttpSendRequestW(r.request.get(), kRequestHeader, static_cast<DWORD>(-1L),
                                const_cast<wchar_t*>(data), dataLen))
             sent = 1;
         else
@@ -114,7 +114,7 @@ int ReportRequest(const wchar_t* url, const wchar_t* body) {
     } else {
         error = ::GetLastError();
     }
-    r.Close();
+    r.Close();  // before the last error is set: closing may change it
     ::SetLastError(sent ? 0 : error);
     return sent;
 }
@@ -133,18 +133,15 @@ int ReportInBackground(const wchar_t* url, ReportEvents& events) {
         ::SetEvent(events.done);
         return 0;
     }
-    ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+    const OwnedHandle worker(reinterpret_cast<HANDLE>(thread));  // never waited on
     ::WaitForSingleObject(events.started, INFINITE);
     ::ResetEvent(events.started);
     return 1;
 }
 
-DownloadSession::DownloadSession() { ::InitializeCriticalSection(&m_lock); }
+DownloadSession::DownloadSession() = default;
 
-DownloadSession::~DownloadSession() {
-    Release();
-    ::DeleteCriticalSection(&m_lock);
-}
+DownloadSession::~DownloadSession() { Release(); }
 
 void DownloadSession::Cancel() {
     m_cancelled = true;
@@ -152,20 +149,17 @@ void DownloadSession::Cancel() {
 }
 
 void DownloadSession::Attach(HINTERNET session, HINTERNET connect, HINTERNET request) {
-    ::EnterCriticalSection(&m_lock);
-    m_session = session;
-    m_connect = connect;
-    m_request = request;
-    ::LeaveCriticalSection(&m_lock);
+    const CriticalSectionLock lock(m_lock);
+    m_session.reset(session);
+    m_connect.reset(connect);
+    m_request.reset(request);
 }
 
 void DownloadSession::Release() {
-    ::EnterCriticalSection(&m_lock);
-    if (m_request) ::InternetCloseHandle(m_request);
-    if (m_connect) ::InternetCloseHandle(m_connect);
-    if (m_session) ::InternetCloseHandle(m_session);
-    m_request = m_connect = m_session = nullptr;
-    ::LeaveCriticalSection(&m_lock);
+    const CriticalSectionLock lock(m_lock);
+    m_request.reset();
+    m_connect.reset();
+    m_session.reset();
 }
 
 bool Download(const wchar_t* url, const wchar_t* targetFile,
@@ -191,8 +185,8 @@ bool Download(const wchar_t* url, const wchar_t* targetFile,
         }
         Request r;
         const bool opened = OpenRequest(parts, kDownloadFlags, &r);
-        s.Attach(r.session, r.connect, r.request);
-        request = r.request;
+        request = r.request.get();
+        s.Attach(r.session.release(), r.connect.release(), r.request.release());
         if (!opened || s.Cancelled() ||
             !::HttpSendRequestW(request, kRequestHeader, static_cast<DWORD>(-1L), nullptr, 0)) {
             s.Release();

@@ -5,6 +5,7 @@
 #include <wininet.h>
 #include <atomic>
 #include <functional>
+#include "base/owned.h"
 #include "base/url_parts.h"
 
 namespace kvr {
@@ -37,13 +38,13 @@ public:
     void Reset() { m_cancelled = false; }
 
     // Used by Download while a transfer runs.
-    void Attach(HINTERNET session, HINTERNET connect, HINTERNET request);
+    void Attach(HINTERNET session, HINTERNET connect, HINTERNET request);  // takes them over
     void Release();  // closes whatever is still open
 
 private:
-    CRITICAL_SECTION m_lock;
+    CriticalSection m_lock;
     std::atomic<bool> m_cancelled{false};
-    HINTERNET m_session = nullptr, m_connect = nullptr, m_request = nullptr;
+    OwnedInternet m_session, m_connect, m_request;  // closed request first
 };
 
 // Downloads url into targetFile. True only when the final answer is a 200

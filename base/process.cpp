@@ -1,5 +1,6 @@
 #include "base/process.h"
 
+#include "base/owned.h"
 namespace kvr {
 
 bool StartProcess(const wchar_t* program, const std::wstring& commandLine, DWORD creationFlags,
@@ -14,11 +15,9 @@ bool StartProcess(const wchar_t* program, const std::wstring& commandLine, DWORD
     if (!::CreateProcessW(program, &buffer[0], nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
                           &si, &pi))
         return false;
-    ::CloseHandle(pi.hThread);
-    if (process)
-        *process = pi.hProcess;
-    else
-        ::CloseHandle(pi.hProcess);
+    const OwnedHandle thread(pi.hThread);
+    OwnedHandle started(pi.hProcess);
+    if (process) *process = started.release();
     return true;
 }
 

@@ -6,16 +6,17 @@
 #include <cstring>
 #include <string>
 #include "base/access_list.h"
+#include "base/owned.h"
 
 namespace kvr {
 namespace {
 
 // RegCreateKeyExW for reading too: the key exists from the first access on.
-HKEY OpenSettingsKey(REGSAM access) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, access, nullptr, &key,
+OwnedKey OpenSettingsKey(REGSAM access) {
+    OwnedKey key;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, access, nullptr, key.put(),
                           nullptr) != ERROR_SUCCESS)
-        return nullptr;
+        return OwnedKey();
     return key;
 }
 
@@ -94,13 +95,12 @@ bool DisableDaysHas(const BYTE (&disableDays)[4], int weekday) {
 }
 
 bool ReadUpdateAllowed(const SYSTEMTIME& nowUtc) {
-    HKEY key = OpenSettingsKey(KEY_READ);
+    const OwnedKey key = OpenSettingsKey(KEY_READ);
     if (!key) return false;
     BYTE updTime[16];
     BYTE days[4];
-    ReadBinary(key, L"UpdTime", updTime);
-    ReadBinary(key, L"DisableDays", days);
-    ::RegCloseKey(key);
+    ReadBinary(key.get(), L"UpdTime", updTime);
+    ReadBinary(key.get(), L"DisableDays", days);
     return !SameUtcDate(updTime, nowUtc) && !DisableDaysHas(days, nowUtc.wDayOfWeek);
 }
 
@@ -112,11 +112,10 @@ bool ReadUpdateAllowed() {
 
 void StoreUpdateTime(const SYSTEMTIME& nowUtc) {
     static_assert(sizeof(SYSTEMTIME) == 16, "UpdTime is a 16-byte SYSTEMTIME");
-    HKEY key = OpenSettingsKey(KEY_WRITE);
+    const OwnedKey key = OpenSettingsKey(KEY_WRITE);
     if (!key) return;
-    ::RegSetValueExW(key, L"UpdTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&nowUtc),
+    ::RegSetValueExW(key.get(), L"UpdTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&nowUtc),
                      sizeof nowUtc);
-    ::RegCloseKey(key);
 }
 
 void StoreUpdateTime() {
@@ -126,20 +125,18 @@ void StoreUpdateTime() {
 }
 
 bool WeekdayDisabled(int weekday) {
-    HKEY key = OpenSettingsKey(KEY_READ);
+    const OwnedKey key = OpenSettingsKey(KEY_READ);
     if (!key) return false;
     BYTE days[4];
-    ReadBinary(key, L"DisableDays", days);
-    ::RegCloseKey(key);
+    ReadBinary(key.get(), L"DisableDays", days);
     return DisableDaysHas(days, weekday);
 }
 
 void StoreDisableDays(BYTE first, BYTE second, BYTE third) {
-    HKEY key = OpenSettingsKey(KEY_WRITE);
+    const OwnedKey key = OpenSettingsKey(KEY_WRITE);
     if (!key) return;
     const BYTE days[4] = {first, second, third, 0};
-    ::RegSetValueExW(key, L"DisableDays", 0, REG_BINARY, days, sizeof days);
-    ::RegCloseKey(key);
+    ::RegSetValueExW(key.get(), L"DisableDays", 0, REG_BINARY, days, sizeof days);
 }
 
 int IniReadString(const wchar_t* key, const wchar_t* def, wchar_t (&value)[kIniValueChars],

@@ -2,8 +2,10 @@
 #include <windows.h>
 #include <shlwapi.h>
 #include <string>
+#include <utility>
 #include "base/crash_dump.h"
 #include "base/module_path.h"
+#include "base/owned.h"
 #include "tests/install/scratch.h"
 
 using kvr::DumpPathFor;
@@ -147,6 +149,51 @@ TEST(ModulePath, AFullBufferIsNoPath) {
     ASSERT_TRUE(kvr::ModulePath(nullptr, exact, length + 1));
     EXPECT_STREQ(exact, full);
     EXPECT_EQ(kvr::OwnProgramPath(), std::wstring(full));
+}
+
+// Owned handles: a move empties the source, reset, assignment and put close
+// what was held, release does not, and each kernel convention has its own
+// "none" (CreateFile's INVALID_HANDLE_VALUE is also the process's
+// pseudo-handle, which must never count as an open handle).
+TEST(OwnedHandles, MoveResetAndTheTwoKernelSentinels) {
+    auto isOpen = [](HANDLE h) {
+        DWORD flags = 0;
+        return ::GetHandleInformation(h, &flags) != FALSE;
+    };
+    auto newEvent = [] { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); };
+    kvr::OwnedHandle first(newEvent());
+    const HANDLE held = first.get();
+    ASSERT_TRUE(first);
+    kvr::OwnedHandle second(std::move(first));
+    EXPECT_FALSE(first);
+    EXPECT_EQ(first.get(), nullptr);
+    EXPECT_EQ(second.get(), held);
+    kvr::OwnedHandle third(newEvent());
+    const HANDLE replaced = third.get();
+    third = std::move(second);
+    EXPECT_FALSE(isOpen(replaced));
+    EXPECT_TRUE(isOpen(held));
+    *third.put() = newEvent();
+    EXPECT_FALSE(isOpen(held));
+    const HANDLE kept = third.release();
+    EXPECT_FALSE(third);
+    EXPECT_TRUE(isOpen(kept));
+    third.reset(kept);
+    third.reset();
+    EXPECT_FALSE(isOpen(kept));
+
+    EXPECT_EQ(kvr::OwnedHandle().get(), nullptr);
+    EXPECT_EQ(kvr::OwnedFile().get(), INVALID_HANDLE_VALUE);
+    kvr::OwnedFile missing(::CreateFileW(L"C:\\no such folder\\none", GENERIC_READ, 0, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(missing);
+    kvr::OwnedFile file(::CreateFileW(kvr::OwnProgramPath().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    const HANDLE opened = file.get();
+    file.reset();
+    EXPECT_FALSE(isOpen(opened));
+    EXPECT_EQ(file.get(), INVALID_HANDLE_VALUE);
 }
 
 // Runs last in this file: the filter's once-per-process flag stays set.
