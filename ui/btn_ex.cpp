@@ -7,8 +7,6 @@ namespace kvr {
 
 CBtnEx::~CBtnEx() {
     if (m_tooltip && ::IsWindow(m_tooltip)) ::DestroyWindow(m_tooltip);
-    if (m_frames) ImageList_Destroy(m_frames);
-    if (m_font) ::DeleteObject(m_font);
 }
 
 void CBtnEx::OnFinalMessage(HWND) {
@@ -61,13 +59,10 @@ HWND CBtnEx::CreateCaptionButton(HWND parent, UINT id, int right, int top, HBITM
 
 bool CBtnEx::SetImage(HBITMAP strip, bool resize) {
     const SIZE sz = BitmapSize(strip);
-    if (m_frames) {
-        ImageList_Destroy(m_frames);
-        m_frames = nullptr;
-    }
+    m_frames.reset();
     m_frameSize = SIZE{sz.cx / 4, sz.cy};
     if (m_frameSize.cx <= 0 || m_frameSize.cy <= 0) return false;
-    m_frames = MaskedImageList(strip, 4);
+    m_frames.reset(MaskedImageList(strip, 4));
     if (!m_frames) return false;
     if (m_hWnd) {
         if (resize)
@@ -80,11 +75,8 @@ bool CBtnEx::SetImage(HBITMAP strip, bool resize) {
 }
 
 bool CBtnEx::SetImage(UINT resourceId, bool resize) {
-    HBITMAP bmp = LoadSkinImage(resourceId);
-    if (!bmp) return false;
-    const bool ok = SetImage(bmp, resize);
-    ::DeleteObject(bmp);
-    return ok;
+    const OwnedBitmap bmp(LoadSkinImage(resourceId));
+    return bmp && SetImage(bmp.get(), resize);
 }
 
 void CBtnEx::SetTooltip(const wchar_t* text) {
@@ -165,15 +157,14 @@ void CBtnEx::Draw(HDC target, const RECT& rc, int frame) {
     PaintParentBackground(m_hWnd, mem.dc());
     if (m_frames) {
         if (m_frameSize.cx == w && m_frameSize.cy == h) {
-            ImageList_Draw(m_frames, frame, mem.dc(), 0, 0, ILD_TRANSPARENT);
+            ImageList_Draw(m_frames.get(), frame, mem.dc(), 0, 0, ILD_TRANSPARENT);
         } else {
             CMemoryDC tmp(target, m_frameSize.cx, m_frameSize.cy);
             if (tmp.ok()) {
-                HBRUSH magenta = ::CreateSolidBrush(kMaskColor);
+                const OwnedBrush magenta(::CreateSolidBrush(kMaskColor));
                 RECT all{0, 0, m_frameSize.cx, m_frameSize.cy};
-                ::FillRect(tmp.dc(), &all, magenta);
-                ::DeleteObject(magenta);
-                ImageList_Draw(m_frames, frame, tmp.dc(), 0, 0, ILD_TRANSPARENT);
+                ::FillRect(tmp.dc(), &all, magenta.get());
+                ImageList_Draw(m_frames.get(), frame, tmp.dc(), 0, 0, ILD_TRANSPARENT);
                 ::TransparentBlt(mem.dc(), 0, 0, w, h, tmp.dc(), 0, 0, m_frameSize.cx,
                                  m_frameSize.cy, kMaskColor);
             }
@@ -186,9 +177,9 @@ void CBtnEx::Draw(HDC target, const RECT& rc, int frame) {
 void CBtnEx::DrawCaption(HDC dc, const RECT& rc, int frame) {
     if (m_caption.empty()) return;
     if (!m_font)
-        m_font = DeriveFont(reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)),
-                            DEFAULT_GUI_FONT, -12);
-    HGDIOBJ old = ::SelectObject(dc, m_font);
+        m_font.reset(DeriveFont(reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)),
+                                DEFAULT_GUI_FONT, -12));
+    HGDIOBJ old = ::SelectObject(dc, m_font.get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, frame == kFrameDisabled ? ::GetSysColor(COLOR_GRAYTEXT) : m_textColor);
     RECT r = rc;

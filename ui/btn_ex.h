@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <string>
+#include "base/owned.h"
 #include "ui/mouse_hover.h"
 #include "ui/window.h"
 
@@ -86,7 +87,7 @@ private:
     void DrawCaption(HDC dc, const RECT& rc, int frame);
 
     std::wstring m_caption;
-    HIMAGELIST m_frames = nullptr;
+    OwnedImageList m_frames;
     SIZE m_frameSize{0, 0};
     COLORREF m_textColor = RGB(0, 0, 0);
     MouseHover m_hover;
@@ -96,7 +97,7 @@ private:
     std::wstring m_tooltipText;
     HWND m_tooltip = nullptr;
     RECT m_windowRect{0, 0, 0, 0};
-    HFONT m_font = nullptr;  // the caption font, -12 high
+    OwnedFont m_font;  // the caption font, -12 high
 };
 
 }  // namespace kvr

@@ -26,32 +26,21 @@ SIZE WindowSize(HWND h) {
     ::GetWindowRect(h, &rc);
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
 }
-
-void DeleteBitmap(HBITMAP& bmp) {
-    if (bmp) ::DeleteObject(bmp);
-    bmp = nullptr;
-}
 }  // namespace
 
 CDlgEx::CDlgEx(UINT templateId) : CDialogImpl(templateId) {}
 
-CDlgEx::~CDlgEx() {
-    FreeBitmaps();
-    DeleteBitmap(m_maximizeImage);
-    DeleteBitmap(m_restoreImage);
-    if (m_titleFont) ::DeleteObject(m_titleFont);
-}
+CDlgEx::~CDlgEx() = default;
 
 void CDlgEx::FreeBitmaps() {
-    DeleteBitmap(m_background);
-    DeleteBitmap(m_overlay);
+    m_background.reset();
+    m_overlay.reset();
     m_backgroundPixels.clear();
 }
 
 void CDlgEx::SetTitleWeight(int weight) {
     m_titleWeight = weight;
-    if (m_titleFont) ::DeleteObject(m_titleFont);
-    m_titleFont = nullptr;
+    m_titleFont.reset();
 }
 
 LRESULT CDlgEx::OnInitDialogMessage(UINT, WPARAM, LPARAM, BOOL&) {
@@ -77,8 +66,11 @@ void CDlgEx::InitFrame() {
 void CDlgEx::SetSkin(HBITMAP background, bool resizeToImage, bool stretch, HBITMAP minimize,
                      HBITMAP maximize, HBITMAP restore, HBITMAP close) {
     FreeBitmaps();
+    // The images are ours from here on; the caption buttons copy theirs.
+    OwnedBitmap minimizeImage(minimize), maximizeImage(maximize), restoreImage(restore),
+        closeImage(close);
     m_stretch = stretch;
-    m_background = background;
+    m_background.reset(background);
     SIZE bmp{0, 0};
     m_backgroundPixels = ReadBitmapPixels(background, &bmp);
 
@@ -99,27 +91,21 @@ void CDlgEx::SetSkin(HBITMAP background, bool resizeToImage, bool stretch, HBITM
         m_close.CreateCaptionButton(m_hWnd, kIdCaptionClose, x, y, close);
         m_close.SetTooltip(kTipClose);
         x -= m_close.FrameSize().cx + m_buttonGap;
-        DeleteBitmap(close);
     } else if (m_close.IsWindow()) {
         x -= m_close.FrameSize().cx + m_buttonGap;
     }
     if (maximize) {
-        DeleteBitmap(m_maximizeImage);
-        DeleteBitmap(m_restoreImage);
-        m_maximizeImage = maximize;
-        m_restoreImage = restore;
+        m_maximizeImage = std::move(maximizeImage);
+        m_restoreImage = std::move(restoreImage);
         if (m_maximize.IsWindow()) ::DestroyWindow(m_maximize);
-        m_maximize.CreateCaptionButton(m_hWnd, kIdCaptionMaximize, x, y, maximize);
+        m_maximize.CreateCaptionButton(m_hWnd, kIdCaptionMaximize, x, y, m_maximizeImage.get());
         m_maximize.SetTooltip(kTipMaximize);
         x -= m_maximize.FrameSize().cx + m_buttonGap;
-    } else {
-        DeleteBitmap(restore);
     }
     if (minimize) {
         if (m_minimize.IsWindow()) ::DestroyWindow(m_minimize);
         m_minimize.CreateCaptionButton(m_hWnd, kIdCaptionMinimize, x, y, minimize);
         m_minimize.SetTooltip(kTipMinimize);
-        DeleteBitmap(minimize);
     }
     RedrawAll();
 }
@@ -132,8 +118,7 @@ void CDlgEx::SetSkin(UINT backgroundId, bool resizeToImage, bool stretch, UINT m
 }
 
 void CDlgEx::SetOverlay(HBITMAP overlay) {
-    DeleteBitmap(m_overlay);
-    m_overlay = overlay;
+    m_overlay.reset(overlay);
     if (m_hWnd) RedrawAll();
 }
 
@@ -165,9 +150,9 @@ LRESULT CDlgEx::OnSetIcon(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
 void CDlgEx::UpdateRegion() {
     if (!m_background) return;
     const SIZE win = WindowSize(m_hWnd);
-    const std::vector<POINT> cuts = SkinCutPixels(m_backgroundPixels, BitmapSize(m_background), win);
-    HRGN rgn = CreateSkinRegion(cuts, win);
-    if (rgn && !::SetWindowRgn(m_hWnd, rgn, TRUE)) ::DeleteObject(rgn);
+    const std::vector<POINT> cuts = SkinCutPixels(m_backgroundPixels, BitmapSize(m_background.get()), win);
+    OwnedRegion rgn(CreateSkinRegion(cuts, win));
+    if (rgn && ::SetWindowRgn(m_hWnd, rgn.get(), TRUE)) rgn.release();  // the window's now
 }
 
 void CDlgEx::RedrawAll() {
@@ -181,22 +166,24 @@ bool CDlgEx::PaintSkin(HDC target) {
     if (!mem.ok()) return false;
     HDC dc = mem.dc();
 
-    HDC src = ::CreateCompatibleDC(target);
-    HGDIOBJ oldSrc = ::SelectObject(src, m_background);
-    ::SetStretchBltMode(dc, COLORONCOLOR);
-    for (const SkinBlit& b : SkinBlits(win, BitmapSize(m_background), m_borderWidth,
-                                       m_captionHeight, m_stretch)) {
-        ::StretchBlt(dc, b.dst.left, b.dst.top, b.dst.right - b.dst.left, b.dst.bottom - b.dst.top,
-                     src, b.src.left, b.src.top, b.src.right - b.src.left, b.src.bottom - b.src.top,
+    {
+        const OwnedMemoryDc src(::CreateCompatibleDC(target));
+        HGDIOBJ oldSrc = ::SelectObject(src.get(), m_background.get());
+        ::SetStretchBltMode(dc, COLORONCOLOR);
+        for (const SkinBlit& b : SkinBlits(win, BitmapSize(m_background.get()), m_borderWidth,
+                                           m_captionHeight, m_stretch)) {
+            ::StretchBlt(dc, b.dst.left, b.dst.top, b.dst.right - b.dst.left, b.dst.bottom - b.dst.top,
+                         src.get(), b.src.left, b.src.top, b.src.right - b.src.left,
+                         b.src.bottom - b.src.top, SRCCOPY);
+        }
+        if (m_overlay) {
+            const SIZE ov = BitmapSize(m_overlay.get());
+            ::SelectObject(src.get(), m_overlay.get());
+            ::BitBlt(dc, win.cx - m_buttonMargin - ov.cx, m_buttonTop, ov.cx, ov.cy, src.get(), 0, 0,
                      SRCCOPY);
+        }
+        ::SelectObject(src.get(), oldSrc);  // before the DC goes
     }
-    if (m_overlay) {
-        const SIZE ov = BitmapSize(m_overlay);
-        ::SelectObject(src, m_overlay);
-        ::BitBlt(dc, win.cx - m_buttonMargin - ov.cx, m_buttonTop, ov.cx, ov.cy, src, 0, 0, SRCCOPY);
-    }
-    ::SelectObject(src, oldSrc);
-    ::DeleteDC(src);
 
     m_iconDrawn = false;
     if (m_showIcon) {
@@ -212,9 +199,9 @@ bool CDlgEx::PaintSkin(HDC target) {
         const int len = ::GetWindowTextW(m_hWnd, title, 256);
         if (len > 0) {
             if (!m_titleFont)
-                m_titleFont = DeriveFont(reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)),
-                                         DEFAULT_GUI_FONT, -12, m_titleWeight, 0, false, kUiFace);
-            HGDIOBJ oldFont = ::SelectObject(dc, m_titleFont);
+                m_titleFont.reset(DeriveFont(reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)),
+                                             DEFAULT_GUI_FONT, -12, m_titleWeight, 0, false, kUiFace));
+            HGDIOBJ oldFont = ::SelectObject(dc, m_titleFont.get());
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, m_titleColor);
             const int half = (m_captionHeight - 11) / 2;
@@ -327,7 +314,7 @@ void CDlgEx::ToggleMaximize() {
 
 void CDlgEx::ShowMaximizeState() {
     if (!m_maximize.IsWindow()) return;
-    HBITMAP image = m_maximized ? m_restoreImage : m_maximizeImage;
+    HBITMAP image = (m_maximized ? m_restoreImage : m_maximizeImage).get();
     if (image) m_maximize.SetImage(image, false);
     m_maximize.SetTooltip(m_maximized ? kTipRestore : kTipMaximize);
 }

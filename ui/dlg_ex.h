@@ -33,6 +33,7 @@
 #pragma once
 #include <windows.h>
 #include <vector>
+#include "base/owned.h"
 #include "ui/btn_ex.h"
 #include "ui/window.h"
 
@@ -87,7 +88,7 @@ public:
     SIZE MaxSize() const { return m_maxSize; }
     int CaptionHeight() const { return m_captionHeight; }
     int BorderWidth() const { return m_borderWidth; }
-    HBITMAP Background() const { return m_background; }
+    HBITMAP Background() const { return m_background.get(); }
     CBtnEx& CloseButton() { return m_close; }
     CBtnEx& MinimizeButton() { return m_minimize; }
     CBtnEx& MaximizeButton() { return m_maximize; }
@@ -150,12 +151,12 @@ private:
     RECT m_restoreRect{0, 0, 0, 0};
     bool m_maximized = false;
 
-    HBITMAP m_background = nullptr;
-    HBITMAP m_overlay = nullptr;
-    HBITMAP m_maximizeImage = nullptr;
-    HBITMAP m_restoreImage = nullptr;
+    OwnedBitmap m_background;
+    OwnedBitmap m_overlay;
+    OwnedBitmap m_maximizeImage;
+    OwnedBitmap m_restoreImage;
     std::vector<std::uint32_t> m_backgroundPixels;  // for the region
-    HFONT m_titleFont = nullptr;
+    OwnedFont m_titleFont;
     bool m_iconDrawn = false;
 
     CBtnEx m_close, m_minimize, m_maximize;

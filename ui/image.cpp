@@ -1,5 +1,6 @@
 #include "ui/image.h"
 
+#include "base/owned.h"
 #include "ui/gdiplus_include.h"
 #include "ui/window.h"
 
@@ -32,21 +33,18 @@ HBITMAP PngToBitmap(Gdiplus::Bitmap* image, COLORREF mask) {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ::ReleaseDC(nullptr, screen);
-    if (!dib || !bits) {
-        if (dib) ::DeleteObject(dib);
-        return nullptr;
+    OwnedBitmap dib;
+    {
+        const WindowDc screen(nullptr);
+        dib.reset(::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     }
+    if (!dib || !bits) return nullptr;
 
     Gdiplus::Rect rc(0, 0, static_cast<INT>(w), static_cast<INT>(h));
     Gdiplus::BitmapData data{};
     if (image->LockBits(&rc, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) !=
-        Gdiplus::Ok) {
-        ::DeleteObject(dib);
+        Gdiplus::Ok)
         return nullptr;
-    }
     auto* out = static_cast<std::uint32_t*>(bits);
     for (UINT i = 0; i < h; ++i) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(
@@ -56,7 +54,7 @@ HBITMAP PngToBitmap(Gdiplus::Bitmap* image, COLORREF mask) {
     }
     image->UnlockBits(&data);
     ::GdiFlush();
-    return dib;
+    return dib.release();
 }
 
 namespace {
@@ -78,49 +76,41 @@ private:
     bool m_ok = false;
 };
 
-// The resource's bytes in a stream of its own (the resource memory itself
-// must not be handed to GDI+, which may keep reading it).
-IStream* StreamFromResource(HINSTANCE module, UINT id) {
+}  // namespace
+
+ComPtr<IStream> PngResourceStream(HINSTANCE module, UINT id) {
     HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
     if (!res) return nullptr;
     const DWORD size = ::SizeofResource(module, res);
     HGLOBAL loaded = ::LoadResource(module, res);
     const void* src = loaded ? ::LockResource(loaded) : nullptr;
     if (!src || size == 0) return nullptr;
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    OwnedGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, size));
     if (!mem) return nullptr;
-    void* dst = ::GlobalLock(mem);
-    if (!dst) {
-        ::GlobalFree(mem);
-        return nullptr;
-    }
+    void* dst = ::GlobalLock(mem.get());
+    if (!dst) return nullptr;
     memcpy(dst, src, size);
-    ::GlobalUnlock(mem);
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(mem, TRUE, &stream))) {
-        ::GlobalFree(mem);
-        return nullptr;
-    }
+    ::GlobalUnlock(mem.get());
+    ComPtr<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(mem.get(), TRUE, stream.GetAddressOf()))) return nullptr;
+    mem.release();  // the stream's now
     return stream;
 }
-
-}  // namespace
 
 HBITMAP LoadSkinImage(HINSTANCE module, UINT id) {
     GdiplusSession gdiplus;
     if (HBITMAP plain = ::LoadBitmapW(module, MAKEINTRESOURCEW(id))) return plain;
     if (!gdiplus.ok()) return nullptr;
-    IStream* stream = StreamFromResource(module, id);
+    const ComPtr<IStream> stream = PngResourceStream(module, id);
     if (!stream) return nullptr;
     HBITMAP result = nullptr;
-    if (Gdiplus::Bitmap* image = Gdiplus::Bitmap::FromStream(stream)) {
+    if (Gdiplus::Bitmap* image = Gdiplus::Bitmap::FromStream(stream.Get())) {
         if (image->GetLastStatus() == Gdiplus::Ok) {
             result = PngToBitmap(image, kMaskColor);
             if (!result) image->GetHBITMAP(Gdiplus::Color(0xFFFF00FF), &result);
         }
         delete image;
     }
-    stream->Release();
     return result;
 }
 
@@ -138,9 +128,8 @@ HIMAGELIST MaskedImageList(HBITMAP strip, int frames) {
     HIMAGELIST list = ImageList_Create(size.cx / frames, size.cy, ILC_COLOR24 | ILC_MASK, frames, 0);
     if (!list) return nullptr;
     // Adding with a mask colour blackens those pixels of the source: add a copy.
-    HBITMAP copy = static_cast<HBITMAP>(::CopyImage(strip, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ImageList_AddMasked(list, copy ? copy : strip, kMaskColor);
-    if (copy) ::DeleteObject(copy);
+    const OwnedBitmap copy(static_cast<HBITMAP>(::CopyImage(strip, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ImageList_AddMasked(list, copy ? copy.get() : strip, kMaskColor);
     return list;
 }
 
@@ -157,10 +146,11 @@ std::vector<std::uint32_t> ReadBitmapPixels(HBITMAP bmp, SIZE* size) {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     pixels.resize(static_cast<size_t>(sz.cx) * sz.cy);
-    HDC screen = ::GetDC(nullptr);
-    const int rows = ::GetDIBits(screen, bmp, 0, static_cast<UINT>(sz.cy), pixels.data(), &bi,
-                                 DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
+    int rows = 0;
+    {
+        const WindowDc screen(nullptr);
+        rows = ::GetDIBits(screen.get(), bmp, 0, static_cast<UINT>(sz.cy), pixels.data(), &bi, DIB_RGB_COLORS);
+    }
     if (rows != sz.cy) pixels.clear();
     for (auto& p : pixels) p &= 0x00FFFFFFu;
     return pixels;

@@ -5,8 +5,10 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <objidl.h>
 #include <cstdint>
 #include <vector>
+#include "base/owned.h"
 
 namespace Gdiplus { class Bitmap; }
 
@@ -28,6 +30,11 @@ HBITMAP PngToBitmap(Gdiplus::Bitmap* image, COLORREF mask);
 HBITMAP LoadSkinImage(HINSTANCE module, UINT id);
 // The same from this program's own module.
 HBITMAP LoadSkinImage(UINT id);
+
+// A copy of the module's "PNG" resource of that id in a stream of its own
+// (the resource memory itself must not be handed to GDI+, which may keep
+// reading it); empty when there is none.
+ComPtr<IStream> PngResourceStream(HINSTANCE module, UINT id);
 
 // Width and height of a bitmap; {0, 0} for none.
 SIZE BitmapSize(HBITMAP bmp);

@@ -27,10 +27,7 @@ ProgressFill ComputeProgressFill(int fillWidth, int lower, int upper, int pos) {
     return f;
 }
 
-CImgProgress::~CImgProgress() {
-    if (m_background) ::DeleteObject(m_background);
-    if (m_fill) ::DeleteObject(m_fill);
-}
+CImgProgress::~CImgProgress() = default;
 
 BOOL CImgProgress::SubclassDlgItem(HWND dialog, int id) {
     HWND h = ::GetDlgItem(dialog, id);
@@ -38,10 +35,9 @@ BOOL CImgProgress::SubclassDlgItem(HWND dialog, int id) {
 }
 
 void CImgProgress::SetImages(HBITMAP background, HBITMAP fill) {
-    if (m_background && m_background != background) ::DeleteObject(m_background);
-    if (m_fill && m_fill != fill) ::DeleteObject(m_fill);
-    m_background = background;
-    m_fill = fill;
+    // The same bitmap given again stays.
+    if (background != m_background.get()) m_background.reset(background);
+    if (fill != m_fill.get()) m_fill.reset(fill);
     const SIZE bg = BitmapSize(background), fl = BitmapSize(fill);
     if (m_hWnd)
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, bg.cx, bg.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -94,29 +90,31 @@ void CImgProgress::Draw(HDC target) {
     HDC dc = mem.dc();
     PaintParentBackground(m_hWnd, dc);
 
-    HDC src = ::CreateCompatibleDC(target);
-    HGDIOBJ old = nullptr;
-    if (m_background) {
-        const SIZE bg = BitmapSize(m_background);
-        old = ::SelectObject(src, m_background);
-        ::TransparentBlt(dc, 0, 0, w, h, src, 0, 0, bg.cx, bg.cy, kMaskColor);
-    }
     int lower = 0, upper = 0;
     GetRange(&lower, &upper);
-    const SIZE fl = BitmapSize(m_fill);
+    const SIZE fl = BitmapSize(m_fill.get());
     const ProgressFill f = ComputeProgressFill(fl.cx, lower, upper, GetPos());
-    if (m_fill && f.length > 0) {
-        HGDIOBJ prev = ::SelectObject(src, m_fill);
-        if (!old) old = prev;
-        const int x = m_fillRect.left, y = m_fillRect.top;
-        if (f.firstWidth > 0)
-            ::TransparentBlt(dc, x, y, f.firstWidth, fl.cy, src, 0, 0, f.firstWidth, fl.cy, kMaskColor);
-        if (f.secondWidth > 0)
-            ::TransparentBlt(dc, x + f.firstWidth, y, f.secondWidth, fl.cy, src, f.secondSrcX, 0,
-                             f.secondWidth, fl.cy, kMaskColor);
+    {
+        const OwnedMemoryDc src(::CreateCompatibleDC(target));
+        HGDIOBJ old = nullptr;
+        if (m_background) {
+            const SIZE bg = BitmapSize(m_background.get());
+            old = ::SelectObject(src.get(), m_background.get());
+            ::TransparentBlt(dc, 0, 0, w, h, src.get(), 0, 0, bg.cx, bg.cy, kMaskColor);
+        }
+        if (m_fill && f.length > 0) {
+            HGDIOBJ prev = ::SelectObject(src.get(), m_fill.get());
+            if (!old) old = prev;
+            const int x = m_fillRect.left, y = m_fillRect.top;
+            if (f.firstWidth > 0)
+                ::TransparentBlt(dc, x, y, f.firstWidth, fl.cy, src.get(), 0, 0, f.firstWidth, fl.cy,
+                                 kMaskColor);
+            if (f.secondWidth > 0)
+                ::TransparentBlt(dc, x + f.firstWidth, y, f.secondWidth, fl.cy, src.get(), f.secondSrcX, 0,
+                                 f.secondWidth, fl.cy, kMaskColor);
+        }
+        if (old) ::SelectObject(src.get(), old);  // before the DC goes
     }
-    if (old) ::SelectObject(src, old);
-    ::DeleteDC(src);
 
     if (m_showPercent && f.hasPercent) {
         wchar_t text[8];

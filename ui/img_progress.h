@@ -9,6 +9,7 @@
 //   m_bar.SetShowPercent(true);
 #pragma once
 #include <windows.h>
+#include "base/owned.h"
 #include "ui/window.h"
 
 namespace kvr {
@@ -53,8 +54,8 @@ private:
     LRESULT OnEraseBkgnd(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
     void Draw(HDC dc);
 
-    HBITMAP m_background = nullptr;
-    HBITMAP m_fill = nullptr;
+    OwnedBitmap m_background;
+    OwnedBitmap m_fill;
     RECT m_barRect{0, 0, 0, 0};
     RECT m_fillRect{0, 0, 0, 0};
     bool m_showPercent = false;

@@ -73,10 +73,7 @@ CMessageBox::CMessageBox(const wchar_t* text, HBITMAP background, HBITMAP closeI
       m_firstImage(firstButton),
       m_secondImage(secondButton) {}
 
-CMessageBox::~CMessageBox() {
-    for (HBITMAP b : {m_background, m_closeImage, m_firstImage, m_secondImage})
-        if (b) ::DeleteObject(b);
-}
+CMessageBox::~CMessageBox() = default;
 
 RECT CMessageBox::MeasureText(HDC dc) const {
     RECT rc{0, 0, 0, 0};
@@ -93,17 +90,14 @@ BOOL CMessageBox::OnInitDialog() {
     SetCaptionButtonGap(0);
     SetBorderWidth(4);
     // The background and close image now belong to the skinned base.
-    SetSkin(m_background, false, true, nullptr, nullptr, nullptr, m_closeImage);
-    m_background = m_closeImage = nullptr;
+    SetSkin(m_background.release(), false, true, nullptr, nullptr, nullptr, m_closeImage.release());
     SetTitle(m_title.c_str());
 
     m_lines = MessageLineCount(m_text);
     m_font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
-    HDC dc = ::GetDC(m_hWnd);
-    const RECT text = MeasureText(dc);
-    ::ReleaseDC(m_hWnd, dc);
+    const RECT text = MeasureText(WindowDc(m_hWnd).get());
 
-    const SIZE strip = BitmapSize(m_firstImage);
+    const SIZE strip = BitmapSize(m_firstImage.get());
     const int bw = strip.cx / 4, bh = strip.cy;
     const SIZE size = MessageBoxSize(text.right, text.bottom, m_lines, bw, bh);
     const POINT at = PlaceOnOwner(size);
@@ -114,9 +108,9 @@ BOOL CMessageBox::OnInitDialog() {
     CreateLines(client.right, text);
     RECT first{}, second{};
     MessageBoxButtons(TwoButtons(), client.right, client.bottom, bw, bh, &first, &second);
-    m_first.Create(m_hWnd, first, m_kind == kMbYesNo ? kYes : kOk, 5000, m_firstImage);
+    m_first.Create(m_hWnd, first, m_kind == kMbYesNo ? kYes : kOk, 5000, m_firstImage.get());
     if (TwoButtons())
-        m_second.Create(m_hWnd, second, m_kind == kMbYesNo ? kNo : kCancel, 5001, m_secondImage);
+        m_second.Create(m_hWnd, second, m_kind == kMbYesNo ? kNo : kCancel, 5001, m_secondImage.get());
     ::SetFocus(m_first);
     return FALSE;  // focus set here
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "base/owned.h"
 #include "ui/btn_ex.h"
 #include "ui/dlg_ex.h"
 
@@ -79,7 +80,7 @@ private:
     std::wstring m_text;
     std::wstring m_title;
     int m_kind;
-    HBITMAP m_background, m_closeImage, m_firstImage, m_secondImage;
+    OwnedBitmap m_background, m_closeImage, m_firstImage, m_secondImage;
     int m_lines = 1;
     HFONT m_font = nullptr;  // the dialog's
     COLORREF m_textColor = RGB(0, 0, 0);

@@ -4,19 +4,19 @@ namespace kvr {
 
 CMemoryDC::CMemoryDC(HDC reference, int width, int height)
     : m_width(width > 0 ? width : 1), m_height(height > 0 ? height : 1) {
-    m_dc = ::CreateCompatibleDC(reference);
-    m_bitmap = ::CreateCompatibleBitmap(reference, m_width, m_height);
-    if (m_dc && m_bitmap) m_old = ::SelectObject(m_dc, m_bitmap);
+    m_dc.reset(::CreateCompatibleDC(reference));
+    m_bitmap.reset(::CreateCompatibleBitmap(reference, m_width, m_height));
+    if (m_dc && m_bitmap) m_old = ::SelectObject(m_dc.get(), m_bitmap.get());
 }
 
 CMemoryDC::~CMemoryDC() {
-    if (m_old) ::SelectObject(m_dc, m_old);
-    if (m_bitmap) ::DeleteObject(m_bitmap);
-    if (m_dc) ::DeleteDC(m_dc);
+    // The bitmap leaves the DC before either is deleted (the members, bitmap
+    // first).
+    if (m_old) ::SelectObject(m_dc.get(), m_old);
 }
 
 void CMemoryDC::CopyTo(HDC target, int x, int y) const {
-    if (ok()) ::BitBlt(target, x, y, m_width, m_height, m_dc, 0, 0, SRCCOPY);
+    if (ok()) ::BitBlt(target, x, y, m_width, m_height, m_dc.get(), 0, 0, SRCCOPY);
 }
 
 void PaintParentBackground(HWND child, HDC dc) {

@@ -1,6 +1,7 @@
 // Small GDI helpers the skinned controls share.
 #pragma once
 #include <windows.h>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -13,13 +14,13 @@ public:
     CMemoryDC(const CMemoryDC&) = delete;
     CMemoryDC& operator=(const CMemoryDC&) = delete;
 
-    HDC dc() const { return m_dc; }
+    HDC dc() const { return m_dc.get(); }
     bool ok() const { return m_dc && m_bitmap; }
     void CopyTo(HDC target, int x = 0, int y = 0) const;
 
 private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
+    OwnedMemoryDc m_dc;
+    OwnedBitmap m_bitmap;
     HGDIOBJ m_old = nullptr;
     int m_width = 0, m_height = 0;
 };

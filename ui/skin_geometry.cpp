@@ -1,6 +1,7 @@
 #include "ui/skin_geometry.h"
 
 #include <algorithm>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -75,12 +76,11 @@ std::vector<POINT> SkinCutPixels(const std::vector<std::uint32_t>& pixels, SIZE 
 HRGN CreateSkinRegion(const std::vector<POINT>& cuts, SIZE window) {
     HRGN rgn = ::CreateRectRgn(0, 0, window.cx, window.cy);
     if (!rgn) return nullptr;
-    HRGN dot = ::CreateRectRgn(0, 0, 1, 1);
+    const OwnedRegion dot(::CreateRectRgn(0, 0, 1, 1));
     for (const POINT& p : cuts) {
-        ::SetRectRgn(dot, p.x, p.y, p.x + 1, p.y + 1);
-        ::CombineRgn(rgn, rgn, dot, RGN_DIFF);
+        ::SetRectRgn(dot.get(), p.x, p.y, p.x + 1, p.y + 1);
+        ::CombineRgn(rgn, rgn, dot.get(), RGN_DIFF);
     }
-    ::DeleteObject(dot);
     return rgn;
 }
 

@@ -15,10 +15,7 @@ namespace {
 const wchar_t kSample[] = L"\u6D4B\u8BD5\u7528\u6C49\u5B57\u6765\u83B7\u53D6\u5BBD\u5EA6";  // 测试用汉字来获取宽度
 }  // namespace
 
-CStaticEx::~CStaticEx() {
-    if (m_picture) ImageList_Destroy(m_picture);
-    if (m_font) ::DeleteObject(m_font);
-}
+CStaticEx::~CStaticEx() = default;
 
 BOOL CStaticEx::SubclassDlgItem(HWND dialog, int id) {
     HWND h = ::GetDlgItem(dialog, id);
@@ -43,19 +40,17 @@ void CStaticEx::Invalidate() {
 }
 
 void CStaticEx::ResetFont() {
-    if (m_font) ::DeleteObject(m_font);
-    m_font = nullptr;
+    m_font.reset();
     Invalidate();
 }
 
 bool CStaticEx::SetPicture(HBITMAP bmp) {
     const SIZE sz = BitmapSize(bmp);
-    if (m_picture) ImageList_Destroy(m_picture);
-    m_picture = nullptr;
+    m_picture.reset();
     m_pictureSize = SIZE{0, 0};
     m_pictureRight = false;
     if (sz.cx <= 0 || sz.cy <= 0) return false;
-    m_picture = MaskedImageList(bmp, 1);
+    m_picture.reset(MaskedImageList(bmp, 1));
     if (!m_picture) return false;
     m_pictureSize = sz;
     Invalidate();
@@ -63,11 +58,8 @@ bool CStaticEx::SetPicture(HBITMAP bmp) {
 }
 
 bool CStaticEx::SetPicture(UINT resourceId) {
-    HBITMAP bmp = LoadSkinImage(resourceId);
-    if (!bmp) return false;
-    const bool ok = SetPicture(bmp);
-    ::DeleteObject(bmp);
-    return ok;
+    const OwnedBitmap bmp(LoadSkinImage(resourceId));
+    return bmp && SetPicture(bmp.get());
 }
 
 void CStaticEx::SetText(const wchar_t* text) {
@@ -118,7 +110,7 @@ void CStaticEx::Draw(HDC dc, int width, int height) {
     const int picX = m_pictureRight ? width - picW - 3 : 3;
     const int picY = (height - picH) / 2;
     if (m_picture)
-        ImageList_Draw(m_picture, m_pictureIndex, dc, picX, picY, ILD_TRANSPARENT);
+        ImageList_Draw(m_picture.get(), m_pictureIndex, dc, picX, picY, ILD_TRANSPARENT);
     else if (m_icon)
         ::DrawIconEx(dc, picX, picY, m_icon, 16, 16, 0, nullptr, DI_NORMAL);
 
@@ -129,11 +121,11 @@ void CStaticEx::Draw(HDC dc, int width, int height) {
     }
 
     if (!m_font) {
-        m_font = DeriveFont(reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)),
-                            SYSTEM_FONT, m_fontHeight ? m_fontHeight : -12, m_fontWeight,
-                            m_fontWidth, m_underline, kUiFace);
+        m_font.reset(DeriveFont(reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)),
+                                SYSTEM_FONT, m_fontHeight ? m_fontHeight : -12, m_fontWeight,
+                                m_fontWidth, m_underline, kUiFace));
     }
-    HGDIOBJ oldFont = ::SelectObject(dc, m_font);
+    HGDIOBJ oldFont = ::SelectObject(dc, m_font.get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, m_useHoverColor && m_hover.Hovering() ? m_hoverColor : m_textColor);
 

@@ -11,6 +11,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include "base/owned.h"
 #include "ui/mouse_hover.h"
 #include "ui/window.h"
 
@@ -78,14 +79,14 @@ private:
     int m_fontHeight = 0;
     bool m_handCursor = false;
     bool m_underline = false;
-    HFONT m_font = nullptr;
+    OwnedFont m_font;
     COLORREF m_textColor = RGB(0, 0, 0);
     COLORREF m_hoverColor = RGB(0, 0, 0);
     bool m_useHoverColor = false;
     int m_lineSpacing = 3;
     MouseHover m_hover;
     HICON m_icon = nullptr;
-    HIMAGELIST m_picture = nullptr;
+    OwnedImageList m_picture;
     SIZE m_pictureSize{0, 0};
     bool m_pictureRight = false;
     int m_pictureIndex = 0;
