@@ -7,9 +7,7 @@ namespace kvr {
 
 CBrowserControlSite::CBrowserControlSite(CBrowserOwner* owner) : m_owner(owner) {}
 
-CBrowserControlSite::~CBrowserControlSite() {
-    if (m_activeObject) m_activeObject->Release();
-}
+CBrowserControlSite::~CBrowserControlSite() = default;
 
 STDMETHODIMP CBrowserControlSite::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -103,9 +101,7 @@ STDMETHODIMP CBrowserControlSite::RequestBorderSpace(LPCBORDERWIDTHS) { return I
 STDMETHODIMP CBrowserControlSite::SetBorderSpace(LPCBORDERWIDTHS) { return OLE_E_INVALIDRECT; }
 
 STDMETHODIMP CBrowserControlSite::SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) {
-    if (object) object->AddRef();
-    if (m_activeObject) m_activeObject->Release();
-    m_activeObject = object;
+    m_activeObject = object;  // a reference of its own
     return S_OK;
 }
 

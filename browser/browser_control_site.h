@@ -7,6 +7,7 @@
 #include <ole2.h>
 #include <docobj.h>
 #include <mshtmhst.h>
+#include "base/owned.h"
 #include "browser/browser_owner.h"
 
 namespace kvr {
@@ -26,7 +27,7 @@ public:
     void DetachOwner() { m_owner = nullptr; }
     CBrowserOwner* Owner() const { return m_owner; }
     // The control's active object, for keyboard accelerators.
-    IOleInPlaceActiveObject* ActiveObject() const { return m_activeObject; }
+    IOleInPlaceActiveObject* ActiveObject() const { return m_activeObject.Get(); }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
@@ -97,7 +98,7 @@ protected:
 private:
     LONG m_refs = 1;
     CBrowserOwner* m_owner;
-    IOleInPlaceActiveObject* m_activeObject = nullptr;
+    ComPtr<IOleInPlaceActiveObject> m_activeObject;
 };
 
 }  // namespace kvr

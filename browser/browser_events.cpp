@@ -6,6 +6,7 @@
 #include <exdispid.h>
 #include <mshtml.h>
 #include <mshtmdid.h>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -109,11 +110,11 @@ const IID& CDocumentEventSink::EventsIid() const { return kDiidHtmlDocumentEvent
 STDMETHODIMP CDocumentEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                         VARIANT* result, EXCEPINFO*, UINT*) {
     if (!m_owner) return S_OK;
-    IHTMLEventObj* event = nullptr;
-    if (IDispatch* d = ArgDispatch(params, 0)) d->QueryInterface(IID_IHTMLEventObj, reinterpret_cast<void**>(&event));
-    IHTMLElement* source = nullptr;
+    ComPtr<IHTMLEventObj> event;
+    if (IDispatch* d = ArgDispatch(params, 0)) d->QueryInterface(IID_IHTMLEventObj, &event);
+    ComPtr<IHTMLElement> source;
     if (event) event->get_srcElement(&source);
-    const HRESULT hr = m_owner->OnElementEvent(id, source, event);
+    const HRESULT hr = m_owner->OnElementEvent(id, source.Get(), event.Get());
     if (hr == S_FALSE) {
         // Cancel the default action (the browser's context menu, text selection).
         if (event) {
@@ -129,39 +130,26 @@ STDMETHODIMP CDocumentEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAM
             result->boolVal = VARIANT_FALSE;
         }
     }
-    if (source) source->Release();
-    if (event) event->Release();
     return S_OK;
 }
 
 DWORD AdviseSink(IUnknown* source, const IID& iid, IUnknown* sink) {
     if (!source || !sink) return 0;
-    IConnectionPointContainer* container = nullptr;
-    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer,
-                                      reinterpret_cast<void**>(&container))) || !container)
-        return 0;
+    ComPtr<IConnectionPointContainer> container;
+    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer, &container)) || !container) return 0;
     DWORD cookie = 0;
-    IConnectionPoint* point = nullptr;
-    if (SUCCEEDED(container->FindConnectionPoint(iid, &point)) && point) {
-        if (FAILED(point->Advise(sink, &cookie))) cookie = 0;
-        point->Release();
-    }
-    container->Release();
+    ComPtr<IConnectionPoint> point;
+    if (SUCCEEDED(container->FindConnectionPoint(iid, &point)) && point && FAILED(point->Advise(sink, &cookie)))
+        cookie = 0;
     return cookie;
 }
 
 void UnadviseSink(IUnknown* source, const IID& iid, DWORD cookie) {
     if (!source || !cookie) return;
-    IConnectionPointContainer* container = nullptr;
-    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer,
-                                      reinterpret_cast<void**>(&container))) || !container)
-        return;
-    IConnectionPoint* point = nullptr;
-    if (SUCCEEDED(container->FindConnectionPoint(iid, &point)) && point) {
-        point->Unadvise(cookie);
-        point->Release();
-    }
-    container->Release();
+    ComPtr<IConnectionPointContainer> container;
+    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer, &container)) || !container) return;
+    ComPtr<IConnectionPoint> point;
+    if (SUCCEEDED(container->FindConnectionPoint(iid, &point)) && point) point->Unadvise(cookie);
 }
 
 }  // namespace kvr

@@ -2,35 +2,34 @@
 #include "browser/browser_guids.h"
 
 #include <mshtmdid.h>
+#include <utility>
 
 namespace kvr {
 
 bool CBrowserHost::Create(CBrowserOwner* owner, CBrowserControlSite* site, const RECT& rc) {
     Destroy();
-    if (!owner || !site) {
-        if (site) site->Release();
-        return false;
-    }
-    m_site = site;
-    HRESULT hr = ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IOleObject, reinterpret_cast<void**>(&m_oleObject));
+    ComPtr<CBrowserControlSite> taken;
+    taken.Attach(site);  // the caller's reference
+    if (!owner || !taken) return false;
+    m_site = std::move(taken);
+    HRESULT hr = ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                    &m_oleObject);
     if (FAILED(hr) || !m_oleObject) {
-        m_oleObject = nullptr;
+        m_oleObject.Reset();
         Destroy();
         return false;
     }
-    m_oleObject->SetClientSite(static_cast<IOleClientSite*>(m_site));
+    m_oleObject->SetClientSite(static_cast<IOleClientSite*>(m_site.Get()));
     RECT pos = rc;
-    hr = m_oleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(m_site),
+    hr = m_oleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(m_site.Get()),
                              0, owner->BrowserParentWindow(), &pos);
-    if (FAILED(hr) ||
-        FAILED(m_oleObject->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&m_browser)))) {
-        m_browser = nullptr;
+    if (FAILED(hr) || FAILED(m_oleObject->QueryInterface(IID_IWebBrowser2, &m_browser))) {
+        m_browser.Reset();
         Destroy();
         return false;
     }
-    m_events = new CBrowserEventSink(owner);
-    m_eventsCookie = AdviseSink(m_browser, DIID_DWebBrowserEvents2, m_events);
+    m_events.Attach(new CBrowserEventSink(owner));
+    m_eventsCookie = AdviseSink(m_browser.Get(), DIID_DWebBrowserEvents2, m_events.Get());
     SetRect(rc);
     return true;
 }
@@ -39,60 +38,47 @@ void CBrowserHost::Destroy() {
     DisconnectDocumentEvents();
     if (m_events) {
         m_events->DetachOwner();
-        if (m_browser) UnadviseSink(m_browser, DIID_DWebBrowserEvents2, m_eventsCookie);
+        if (m_browser) UnadviseSink(m_browser.Get(), DIID_DWebBrowserEvents2, m_eventsCookie);
         m_eventsCookie = 0;
-        m_events->Release();
-        m_events = nullptr;
+        m_events.Reset();
     }
     if (m_browser) {
         m_browser->Stop();
-        m_browser->Release();
-        m_browser = nullptr;
+        m_browser.Reset();
     }
     if (m_oleObject) {
         m_oleObject->Close(OLECLOSE_NOSAVE);
         m_oleObject->SetClientSite(nullptr);
-        m_oleObject->Release();
-        m_oleObject = nullptr;
+        m_oleObject.Reset();
     }
     if (m_site) {
         m_site->DetachOwner();
-        m_site->Release();
-        m_site = nullptr;
+        m_site.Reset();
     }
 }
 
 HWND CBrowserHost::Window() const {
     if (!m_oleObject) return nullptr;
-    IOleWindow* window = nullptr;
+    ComPtr<IOleWindow> window;
     HWND h = nullptr;
-    if (SUCCEEDED(m_oleObject->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window))) &&
-        window) {
-        window->GetWindow(&h);
-        window->Release();
-    }
+    if (SUCCEEDED(m_oleObject->QueryInterface(IID_IOleWindow, &window)) && window) window->GetWindow(&h);
     return h;
 }
 
 bool CBrowserHost::Navigate(const wchar_t* url) {
     if (!m_browser || !url) return false;
-    BSTR b = ::SysAllocString(url);
+    const OwnedBstr b(::SysAllocString(url));
     if (!b) return false;
     VARIANT empty;
     ::VariantInit(&empty);
-    const HRESULT hr = m_browser->Navigate(b, &empty, &empty, &empty, &empty);
-    ::SysFreeString(b);
-    return SUCCEEDED(hr);
+    return SUCCEEDED(m_browser->Navigate(b.get(), &empty, &empty, &empty, &empty));
 }
 
 void CBrowserHost::SetRect(const RECT& rc) {
     if (!m_oleObject) return;
-    IOleInPlaceObject* inPlace = nullptr;
-    if (SUCCEEDED(m_oleObject->QueryInterface(IID_IOleInPlaceObject,
-                                              reinterpret_cast<void**>(&inPlace))) && inPlace) {
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (SUCCEEDED(m_oleObject->QueryInterface(IID_IOleInPlaceObject, &inPlace)) && inPlace)
         inPlace->SetObjectRects(&rc, &rc);
-        inPlace->Release();
-    }
 }
 
 bool CBrowserHost::TranslateAccelerator(MSG* msg) {
@@ -103,46 +89,37 @@ bool CBrowserHost::TranslateAccelerator(MSG* msg) {
     return active && active->TranslateAccelerator(msg) == S_OK;
 }
 
-IHTMLDocument2* CBrowserHost::Document() const {
-    if (!m_browser) return nullptr;
-    IDispatch* disp = nullptr;
-    if (FAILED(m_browser->get_Document(&disp)) || !disp) return nullptr;
-    IHTMLDocument2* doc = nullptr;
-    disp->QueryInterface(IID_IHTMLDocument2, reinterpret_cast<void**>(&doc));
-    disp->Release();
+ComPtr<IHTMLDocument2> CBrowserHost::Document() const {
+    ComPtr<IHTMLDocument2> doc;
+    if (!m_browser) return doc;
+    ComPtr<IDispatch> disp;
+    if (SUCCEEDED(m_browser->get_Document(&disp)) && disp) disp->QueryInterface(IID_IHTMLDocument2, &doc);
     return doc;
 }
 
 bool CBrowserHost::ConnectDocumentEvents() {
     DisconnectDocumentEvents();
-    IHTMLDocument2* doc = Document();
-    if (!doc || !m_site || !m_site->Owner()) {
-        if (doc) doc->Release();
-        return false;
-    }
-    m_docEvents = new CDocumentEventSink(m_site->Owner());
-    m_docCookie = AdviseSink(doc, kDiidHtmlDocumentEvents2, m_docEvents);
+    ComPtr<IHTMLDocument2> doc = Document();
+    if (!doc || !m_site || !m_site->Owner()) return false;
+    m_docEvents.Attach(new CDocumentEventSink(m_site->Owner()));
+    m_docCookie = AdviseSink(doc.Get(), kDiidHtmlDocumentEvents2, m_docEvents.Get());
     if (!m_docCookie) {
-        doc->Release();
-        m_docEvents->Release();
-        m_docEvents = nullptr;
+        m_docEvents.Reset();
         return false;
     }
-    m_document = doc;  // keeps the reference for the Unadvise
+    m_document = std::move(doc);  // keeps the reference for the Unadvise
     return true;
 }
 
 void CBrowserHost::DisconnectDocumentEvents() {
     if (m_document) {
-        UnadviseSink(m_document, kDiidHtmlDocumentEvents2, m_docCookie);
-        m_document->Release();
-        m_document = nullptr;
+        UnadviseSink(m_document.Get(), kDiidHtmlDocumentEvents2, m_docCookie);
+        m_document.Reset();
     }
     m_docCookie = 0;
     if (m_docEvents) {
         m_docEvents->DetachOwner();
-        m_docEvents->Release();
-        m_docEvents = nullptr;
+        m_docEvents.Reset();
     }
 }
 

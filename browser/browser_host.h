@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <exdisp.h>
 #include <mshtml.h>
+#include "base/owned.h"
 #include "browser/browser_control_site.h"
 #include "browser/browser_events.h"
 
@@ -23,8 +24,8 @@ public:
     void Destroy();
     bool IsCreated() const { return m_browser != nullptr; }
 
-    IWebBrowser2* Browser() const { return m_browser; }
-    CBrowserControlSite* Site() const { return m_site; }
+    IWebBrowser2* Browser() const { return m_browser.Get(); }
+    CBrowserControlSite* Site() const { return m_site.Get(); }
     // The control's own window ("Shell Embedding"), or nullptr.
     HWND Window() const;
 
@@ -39,17 +40,18 @@ public:
     // completed); replaces an earlier connection. False without a document.
     bool ConnectDocumentEvents();
     void DisconnectDocumentEvents();
-    // The current document, or nullptr (caller releases).
-    IHTMLDocument2* Document() const;
+    // The current document, or empty.
+    ComPtr<IHTMLDocument2> Document() const;
 
 private:
-    IWebBrowser2* m_browser = nullptr;
-    IOleObject* m_oleObject = nullptr;
-    CBrowserControlSite* m_site = nullptr;
-    CBrowserEventSink* m_events = nullptr;
+    // Destroy lets them go in its own order (events, control, site).
+    ComPtr<IWebBrowser2> m_browser;
+    ComPtr<IOleObject> m_oleObject;
+    ComPtr<CBrowserControlSite> m_site;
+    ComPtr<CBrowserEventSink> m_events;
     DWORD m_eventsCookie = 0;
-    IUnknown* m_document = nullptr;
-    CDocumentEventSink* m_docEvents = nullptr;
+    ComPtr<IHTMLDocument2> m_document;
+    ComPtr<CDocumentEventSink> m_docEvents;
     DWORD m_docCookie = 0;
 };
 

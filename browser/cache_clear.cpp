@@ -4,6 +4,7 @@
 #include <wininet.h>
 #include <cwchar>
 #include <vector>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -17,13 +18,12 @@ BOOL SetCacheLimit() {
     const bool written = ::RegSetValueExW(key, L"CacheLimit", 0, REG_DWORD,
                                           reinterpret_cast<const BYTE*>(&limit),
                                           sizeof(limit)) == ERROR_SUCCESS;
-    const bool closed = ::RegCloseKey(key) == ERROR_SUCCESS;
+    const bool closed = ::RegCloseKey(key) == ERROR_SUCCESS;  // by hand: its result counts
     return written && closed;
 }
 
 void ClearCache(LPTHREAD_START_ROUTINE clearing) {
-    HANDLE thread = ::CreateThread(nullptr, 0, clearing, nullptr, 0, nullptr);
-    if (thread) ::CloseHandle(thread);
+    const OwnedHandle thread(::CreateThread(nullptr, 0, clearing, nullptr, 0, nullptr));  // never waited on
 }
 
 DWORD WINAPI ClearCachesThread(LPVOID) {
@@ -36,11 +36,8 @@ BOOL DeleteFlashSharedObjects() {
     LPITEMIDLIST items = nullptr;
     if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &items)) && items) {
         if (!::SHGetPathFromIDListW(items, path)) path[0] = L'\0';
-        IMalloc* shellMalloc = nullptr;
-        if (SUCCEEDED(::SHGetMalloc(&shellMalloc)) && shellMalloc) {
-            shellMalloc->Free(items);
-            shellMalloc->Release();
-        }
+        ComPtr<IMalloc> shellMalloc;
+        if (SUCCEEDED(::SHGetMalloc(&shellMalloc)) && shellMalloc) shellMalloc->Free(items);
     }
     // A path that does not fit fails this step (no truncated folder is removed).
     const wchar_t tail[] = L"\\Macromedia\\Flash Player\\#SharedObjects";
@@ -57,20 +54,19 @@ BOOL DeleteBrowserCache() {
     std::vector<BYTE> buffer(static_cast<size_t>(size) * 2 + sizeof(INTERNET_CACHE_ENTRY_INFOW));
     DWORD bufferSize = static_cast<DWORD>(buffer.size());
     auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
-    HANDLE find = ::FindFirstUrlCacheEntryW(nullptr, entry, &bufferSize);
+    const OwnedUrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, entry, &bufferSize));
     if (find) {
         for (;;) {
             if (!(entry->CacheEntryType & COOKIE_CACHE_ENTRY) && entry->lpszSourceUrlName)
                 ::DeleteUrlCacheEntryW(entry->lpszSourceUrlName);
             DWORD next = 0;
-            ::FindNextUrlCacheEntryW(find, nullptr, &next);
+            ::FindNextUrlCacheEntryW(find.get(), nullptr, &next);
             if (next == 0) break;
             buffer.assign(static_cast<size_t>(next) * 2, 0);
             bufferSize = static_cast<DWORD>(buffer.size());
             entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
-            if (!::FindNextUrlCacheEntryW(find, entry, &bufferSize)) break;
+            if (!::FindNextUrlCacheEntryW(find.get(), entry, &bufferSize)) break;
         }
-        ::FindCloseUrlCache(find);
     }
 
     wchar_t folder[MAX_PATH] = L"";
@@ -82,15 +78,14 @@ namespace {
 
 // A folder held open without delete sharing cannot be renamed or removed, so
 // nobody can put a link in its place while its entries are deleted.
-HANDLE HoldFolder(const wchar_t* folder) {
-    HANDLE h = ::CreateFileW(folder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return h;
+OwnedFile HoldFolder(const wchar_t* folder) {
+    OwnedFile h(::CreateFileW(folder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                              nullptr));
+    if (!h) return h;
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        ::CloseHandle(h);
-        return INVALID_HANDLE_VALUE;
-    }
+    if (!::GetFileInformationByHandle(h.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        h.reset();
     return h;
 }
 
@@ -111,8 +106,8 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
     // never entered (it may be anything on the machine).
     const DWORD own = ::GetFileAttributesW(folder);
     if (own != INVALID_FILE_ATTRIBUTES && IsLinkEntry(own)) return ::RemoveDirectoryW(folder);
-    HANDLE held = HoldFolder(folder);
-    if (held == INVALID_HANDLE_VALUE && own != INVALID_FILE_ATTRIBUTES) {
+    OwnedFile held = HoldFolder(folder);
+    if (!held && own != INVALID_FILE_ATTRIBUTES) {
         // A link after all (seen through its handle), or not to be opened.
         const DWORD error = ::GetLastError();
         if (::RemoveDirectoryW(folder)) return TRUE;
@@ -128,9 +123,9 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
 
     DWORD error = 0;
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW(pattern, &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+    OwnedFind find(::FindFirstFileW(pattern, &data));
+    if (!find) {
+        held.reset();  // the folder can go only once nobody holds it
         return ::RemoveDirectoryW(folder);
     }
     do {
@@ -150,9 +145,9 @@ BOOL DeleteFolderTree(const wchar_t* folder) {
                 ::SetFileAttributesW(path, data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
             if (!::DeleteFileW(path)) error = ::GetLastError();
         }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-    if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+    } while (::FindNextFileW(find.get(), &data));
+    find.reset();
+    held.reset();  // the folder can go only once nobody holds it
 
     if (!::RemoveDirectoryW(folder)) {
         if (error) {

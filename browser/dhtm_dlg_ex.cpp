@@ -63,22 +63,15 @@ void CDHtmDlgEx::OnBeforeNavigate2(IDispatch*, const wchar_t* url, bool* cancel)
 
 void CDHtmDlgEx::OnDocumentComplete(IDispatch* disp, const wchar_t* url) {
     CDHtmlDialog::OnDocumentComplete(disp, url);
-    IHTMLDocument2* doc = m_host.Document();
+    const ComPtr<IHTMLDocument2> doc = m_host.Document();
     if (!doc) return;
-    IHTMLElement* body = nullptr;
-    if (SUCCEEDED(doc->get_body(&body)) && body) {
-        IHTMLBodyElement* bodyElement = nullptr;
-        if (SUCCEEDED(body->QueryInterface(IID_IHTMLBodyElement,
-                                           reinterpret_cast<void**>(&bodyElement))) && bodyElement) {
-            if (BSTR scroll = ::SysAllocString(L"auto")) {
-                bodyElement->put_scroll(scroll);
-                ::SysFreeString(scroll);
-            }
-            bodyElement->Release();
-        }
-        body->Release();
+    ComPtr<IHTMLElement> body;
+    ComPtr<IHTMLBodyElement> bodyElement;
+    if (SUCCEEDED(doc->get_body(&body)) && body &&
+        SUCCEEDED(body->QueryInterface(IID_IHTMLBodyElement, &bodyElement)) && bodyElement) {
+        const OwnedBstr scroll(::SysAllocString(L"auto"));
+        if (scroll) bodyElement->put_scroll(scroll.get());
     }
-    doc->Release();
 }
 
 HRESULT CDHtmDlgEx::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) {

@@ -72,10 +72,7 @@ int FindElementEvent(const ElementEvent* map, size_t count, const std::wstring& 
 CDHtmlDialog::CDHtmlDialog(UINT templateId, const wchar_t* startUrl)
     : CDialogImpl(templateId), m_startUrl(startUrl ? startUrl : L"") {}
 
-CDHtmlDialog::~CDHtmlDialog() {
-    m_host.Destroy();
-    if (m_external) m_external->Release();
-}
+CDHtmlDialog::~CDHtmlDialog() { m_host.Destroy(); }
 
 BOOL CDHtmlDialog::OnInitDialog() {
     CBrowserControlSite* site = nullptr;
@@ -143,21 +140,18 @@ HRESULT CDHtmlDialog::GetExternal(IDispatch** dispatch) {
     if (!dispatch) return E_POINTER;
     *dispatch = nullptr;
     if (!CanAccessExternal()) return S_FALSE;
-    if (!m_external) m_external = new CExternalObject();
-    m_external->AddRef();
-    *dispatch = m_external;
-    return S_OK;
+    if (!m_external) m_external.Attach(new CExternalObject());
+    return m_external.CopyTo(dispatch);
 }
 
 BOOL CDHtmlDialog::CanAccessExternal() {
     if (IsExternalDispatchSafe()) return TRUE;
     // Otherwise only a page from this computer may script the dialog.
-    IInternetSecurityManager* security = nullptr;
+    ComPtr<IInternetSecurityManager> security;
     if (FAILED(::CoInternetCreateSecurityManager(nullptr, &security, 0)) || !security)
         return FALSE;
     DWORD zone = URLZONE_UNTRUSTED;
     const HRESULT hr = security->MapUrlToZone(m_currentUrl.c_str(), &zone, 0);
-    security->Release();
     return SUCCEEDED(hr) && zone == URLZONE_LOCAL_MACHINE;
 }
 

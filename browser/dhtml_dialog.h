@@ -99,7 +99,7 @@ private:
     LRESULT OnTestHookRun(UINT, WPARAM, LPARAM, BOOL&);
     CTestHookReceiver m_testHooks;
 #endif
-    IDispatch* m_external = nullptr;
+    ComPtr<IDispatch> m_external;  // made on the first GetExternal
 };
 
 }  // namespace kvr

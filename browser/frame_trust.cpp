@@ -2,6 +2,7 @@
 
 #include <exdisp.h>
 #include "base/endpoints.h"
+#include "base/owned.h"
 #include "browser/test_hooks.h"
 
 namespace kvr {
@@ -13,13 +14,12 @@ std::wstring FramePageUrl(IDispatch* frame) {
     if (const wchar_t* page = TestHookFramePage()) return page;
 #endif
     if (!frame) return {};
-    IWebBrowser2* browser = nullptr;
-    if (FAILED(frame->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser))) || !browser) return {};
-    BSTR location = nullptr;
+    ComPtr<IWebBrowser2> browser;
+    if (FAILED(frame->QueryInterface(IID_IWebBrowser2, &browser)) || !browser) return {};
+    OwnedBstr location;
     std::wstring url;
-    if (SUCCEEDED(browser->get_LocationURL(&location)) && location) url.assign(location, ::SysStringLen(location));
-    ::SysFreeString(location);
-    browser->Release();
+    if (SUCCEEDED(browser->get_LocationURL(location.put())) && location)
+        url.assign(location.get(), ::SysStringLen(location.get()));
     return url;
 }
 

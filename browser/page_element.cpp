@@ -1,6 +1,7 @@
 #include "browser/page_element.h"
 
 #include <cwctype>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -8,21 +9,19 @@ namespace {
 
 class HtmlPageElement : public PageElement {
 public:
-    explicit HtmlPageElement(IHTMLElement* e) : m_el(e) { m_el->AddRef(); }
-    ~HtmlPageElement() override { m_el->Release(); }
+    explicit HtmlPageElement(IHTMLElement* e) : m_el(e) {}  // a reference of its own
     HtmlPageElement(const HtmlPageElement&) = delete;
     HtmlPageElement& operator=(const HtmlPageElement&) = delete;
 
     bool IsDisabled() override {
-        BSTR name = ::SysAllocString(L"disabled");
+        const OwnedBstr name(::SysAllocString(L"disabled"));
         if (!name) return false;
         VARIANT v;
         ::VariantInit(&v);
         bool disabled = false;
-        if (SUCCEEDED(m_el->getAttribute(name, 0, &v)))
+        if (SUCCEEDED(m_el->getAttribute(name.get(), 0, &v)))
             disabled = v.vt == VT_BOOL && v.boolVal != VARIANT_FALSE;
         ::VariantClear(&v);
-        ::SysFreeString(name);
         return disabled;
     }
 
@@ -39,15 +38,13 @@ public:
     }
 
     bool SetBackgroundX(int px) override {
-        IHTMLStyle* style = nullptr;
+        ComPtr<IHTMLStyle> style;
         if (FAILED(m_el->get_style(&style)) || !style) return false;
         VARIANT v;
         ::VariantInit(&v);
         v.vt = VT_I4;
         v.lVal = px;
-        const HRESULT hr = style->put_backgroundPositionX(v);
-        style->Release();
-        return SUCCEEDED(hr);
+        return SUCCEEDED(style->put_backgroundPositionX(v));
     }
 
     void Click() override { m_el->click(); }
@@ -56,18 +53,14 @@ public:
         auto* o = dynamic_cast<const HtmlPageElement*>(&other);
         if (!o) return false;
         // COM identity: compare the IUnknown of both.
-        IUnknown* a = nullptr;
-        IUnknown* b = nullptr;
-        m_el->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a));
-        o->m_el->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b));
-        const bool same = a && a == b;
-        if (a) a->Release();
-        if (b) b->Release();
-        return same;
+        ComPtr<IUnknown> a, b;
+        m_el->QueryInterface(IID_IUnknown, &a);
+        o->m_el->QueryInterface(IID_IUnknown, &b);
+        return a && a.Get() == b.Get();
     }
 
 private:
-    IHTMLElement* m_el;
+    ComPtr<IHTMLElement> m_el;
 };
 
 }  // namespace
@@ -79,17 +72,15 @@ std::shared_ptr<PageElement> WrapHtmlElement(IHTMLElement* element) {
 
 std::wstring ElementClassName(IHTMLElement* element) {
     std::wstring out;
-    BSTR b = nullptr;
-    if (element && SUCCEEDED(element->get_className(&b)) && b) out = b;
-    ::SysFreeString(b);
+    OwnedBstr b;
+    if (element && SUCCEEDED(element->get_className(b.put())) && b) out = b.get();
     return out;
 }
 
 std::wstring ElementTagName(IHTMLElement* element) {
     std::wstring out;
-    BSTR b = nullptr;
-    if (element && SUCCEEDED(element->get_tagName(&b)) && b) out = b;
-    ::SysFreeString(b);
+    OwnedBstr b;
+    if (element && SUCCEEDED(element->get_tagName(b.put())) && b) out = b.get();
     for (auto& c : out) c = static_cast<wchar_t>(std::towlower(c));
     return out;
 }
