@@ -4,6 +4,7 @@
 #include "base/endpoints.h"
 #include "base/http_fetch.h"
 #include "base/messages.h"
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -78,11 +79,8 @@ DWORD WINAPI ReportThread(LPVOID param) {
 
 void ReportOnWorkerThread(const std::wstring& url) {
     auto* copy = new std::wstring(url);
-    HANDLE thread = ::CreateThread(nullptr, 0, ReportThread, copy, 0, nullptr);
-    if (thread)
-        ::CloseHandle(thread);
-    else
-        delete copy;
+    const OwnedHandle thread(::CreateThread(nullptr, 0, ReportThread, copy, 0, nullptr));  // never waited on
+    if (!thread) delete copy;
 }
 
 }  // namespace kvr

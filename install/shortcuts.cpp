@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -30,22 +31,19 @@ bool CreateShellLink(const wchar_t* linkPath, const wchar_t* target, const wchar
     if (!target || !*target || !linkPath || !*linkPath) return false;
     if (::GetFileAttributesW(target) == INVALID_FILE_ATTRIBUTES) return false;
 
-    IShellLinkW* link = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link))))
+    ComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, &link)))
         return false;
     bool saved = false;
     link->SetPath(target);
     link->SetIconLocation(target, iconIndex);
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    ComPtr<IPersistFile> file;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, &file))) {
         link->SetArguments(arguments ? arguments : L"");
         if (description && *description) link->SetDescription(description);
         link->SetWorkingDirectory(FolderOf(target).c_str());
         saved = SUCCEEDED(file->Save(linkPath, TRUE));
-        file->Release();
     }
-    link->Release();
     return saved;
 }
 

@@ -6,6 +6,7 @@
 #include <wincrypt.h>
 #include "base/endpoints.h"
 #include "base/module_path.h"
+#include "base/owned.h"
 #include "base/settings.h"
 #include "install/shortcuts.h"
 #include "install/statistics.h"
@@ -42,8 +43,8 @@ unsigned CountFilesBelow(const wchar_t* folder) {
     const std::wstring base = pattern;
     pattern += L'*';
     WIN32_FIND_DATAW fd;
-    HANDLE find = ::FindFirstFileW(pattern.c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return 1;
+    const OwnedFind find(::FindFirstFileW(pattern.c_str(), &fd));
+    if (!find) return 1;
     unsigned count = 0;
     do {
         if (::lstrcmpW(fd.cFileName, L".") == 0 || ::lstrcmpW(fd.cFileName, L"..") == 0) continue;
@@ -53,8 +54,7 @@ unsigned CountFilesBelow(const wchar_t* folder) {
             count += CountFilesBelow((base + fd.cFileName).c_str());
         else
             ++count;
-    } while (::FindNextFileW(find, &fd));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &fd));
     return count;
 }
 
@@ -103,11 +103,11 @@ bool StartSelfDelete(const wchar_t* exePath) {
 
     // A new file only: a batch someone prepared under this name would run
     // with the program's rights.
-    HANDLE file = ::CreateFileA(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    OwnedFile file(::CreateFileA(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     DWORD written = 0;
-    const BOOL ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    ::CloseHandle(file);
+    const BOOL ok = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    file.reset();  // unshared: closed before the batch is deleted or run
     if (!ok || written != text.size()) {
         ::DeleteFileA(batch.c_str());
         return false;
@@ -128,9 +128,8 @@ bool StartSelfDelete(const wchar_t* exePath) {
         ::DeleteFileA(batch.c_str());
         return false;
     }
-    ::SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    const OwnedHandle thread(pi.hThread), process(pi.hProcess);
+    ::SetThreadPriority(thread.get(), THREAD_PRIORITY_IDLE);
     return true;
 }
 
@@ -142,12 +141,10 @@ std::string SelfDeleteBatchPath(const char* tempFileName) {
     if (dot != std::string::npos && dot > slash) name.erase(dot);
     // 64 random bits: a name nobody can have prepared.
     BYTE random[8] = {};
-    HCRYPTPROV provider = 0;
-    if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+    OwnedCryptProvider provider;
+    if (!::CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT) ||
+        !::CryptGenRandom(provider.get(), sizeof(random), random))
         return {};
-    const BOOL got = ::CryptGenRandom(provider, sizeof(random), random);
-    ::CryptReleaseContext(provider, 0);
-    if (!got) return {};
     char hex[2 * sizeof(random) + 1] = {};
     for (size_t i = 0; i < sizeof(random); ++i) ::wsprintfA(hex + 2 * i, "%02x", random[i]);
     return name + "-" + hex + ".bat";

@@ -1,8 +1,10 @@
 #include "login/login_bk_dlg.h"
 
 #include "base/endpoints.h"
+#include "base/owned.h"
 #include "res/ids_login.h"
 #include "ui/gdiplus_include.h"
+#include "ui/image.h"
 
 namespace kvr {
 
@@ -10,26 +12,10 @@ namespace {
 
 // A GDI+ image of a "PNG" resource of this program, or nullptr.
 Gdiplus::Image* LoadPngResource(UINT id) {
-    HINSTANCE module = ModuleInstance();
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    if (!res) return nullptr;
-    const DWORD size = ::SizeofResource(module, res);
-    HGLOBAL data = ::LoadResource(module, res);
-    const void* bytes = data ? ::LockResource(data) : nullptr;
-    if (!bytes || !size) return nullptr;
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!mem) return nullptr;
-    if (void* p = ::GlobalLock(mem)) {
-        memcpy(p, bytes, size);
-        ::GlobalUnlock(mem);
-    }
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(mem, TRUE, &stream)) || !stream) {
-        ::GlobalFree(mem);
-        return nullptr;
-    }
-    Gdiplus::Image* image = Gdiplus::Image::FromStream(stream);
-    stream->Release();  // GDI+ keeps its own reference while the image lives
+    const ComPtr<IStream> stream = PngResourceStream(ModuleInstance(), id);
+    if (!stream) return nullptr;
+    // GDI+ keeps its own reference to the stream while the image lives.
+    Gdiplus::Image* image = Gdiplus::Image::FromStream(stream.Get());
     if (image && image->GetLastStatus() != Gdiplus::Ok) {
         delete image;
         image = nullptr;
@@ -67,8 +53,8 @@ LRESULT CLoginBkDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
 void CLoginBkDlg::PaintLayered() {
     if (!m_image || !m_width || !m_height) return;
-    HDC windowDc = ::GetDC(m_hWnd);
-    HDC memDc = ::CreateCompatibleDC(windowDc);
+    const WindowDc windowDc(m_hWnd);
+    const OwnedMemoryDc memDc(::CreateCompatibleDC(windowDc.get()));
     // 32 bits with alpha: the picture's transparency reaches the screen.
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -78,10 +64,10 @@ void CLoginBkDlg::PaintLayered() {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(windowDc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = bitmap ? ::SelectObject(memDc, bitmap) : nullptr;
+    const OwnedBitmap bitmap(::CreateDIBSection(windowDc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (bitmap) {
-        Gdiplus::Graphics graphics(memDc);
+        const SelectedObject selected(memDc.get(), bitmap.get());  // out again before the bitmap goes
+        Gdiplus::Graphics graphics(memDc.get());
         const Gdiplus::Point points[3] = {
             Gdiplus::Point(0, 0), Gdiplus::Point(static_cast<INT>(m_width), 0),
             Gdiplus::Point(0, static_cast<INT>(m_height))};
@@ -95,15 +81,9 @@ void CLoginBkDlg::PaintLayered() {
         SIZE size{static_cast<LONG>(m_width), static_cast<LONG>(m_height)};
         POINT src{0, 0};
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        HDC screen = ::GetDC(nullptr);
-        ::UpdateLayeredWindow(m_hWnd, screen, &dst, &size, memDc, &src, 0xFFFFFFFF, &blend,
-                              ULW_ALPHA);
-        ::ReleaseDC(nullptr, screen);
-        ::SelectObject(memDc, old);
-        ::DeleteObject(bitmap);
+        ::UpdateLayeredWindow(m_hWnd, WindowDc(nullptr).get(), &dst, &size, memDc.get(), &src, 0xFFFFFFFF,
+                              &blend, ULW_ALPHA);
     }
-    ::DeleteDC(memDc);
-    ::ReleaseDC(m_hWnd, windowDc);
 }
 
 LRESULT CLoginBkDlg::OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL&) {

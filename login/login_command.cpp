@@ -7,6 +7,7 @@
 #include <iterator>
 #include "base/endpoints.h"
 #include "base/messages.h"
+#include "base/owned.h"
 #include "browser/app_command.h"
 
 namespace kvr {
@@ -101,12 +102,11 @@ MinimizeAction ChooseMinimize(int pageCount, bool userAccountControl) {
 
 bool IsLuaEnabled(DWORD majorVersion, HKEY root, const wchar_t* subkey) {
     if (majorVersion <= 5) return false;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    OwnedKey key;
+    if (::RegOpenKeyExW(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     DWORD value = 0, size = sizeof(value), type = 0;
-    const LONG rc = ::RegQueryValueExW(key, L"EnableLUA", nullptr, &type,
+    const LONG rc = ::RegQueryValueExW(key.get(), L"EnableLUA", nullptr, &type,
                                        reinterpret_cast<BYTE*>(&value), &size);
-    ::RegCloseKey(key);
     return rc == ERROR_SUCCESS && size == 4 && value == 1;
 }
 

@@ -22,9 +22,7 @@ bool KeyDown(int vk) { return (::GetKeyState(vk) & 0xFF00) != 0; }
 CSettingDlg::CSettingDlg(const wchar_t* iniPath)
     : CDlgEx(IDD_SETTING), m_iniPath(iniPath ? iniPath : L"") {}
 
-CSettingDlg::~CSettingDlg() {
-    if (m_groupBrush) ::DeleteObject(m_groupBrush);
-}
+CSettingDlg::~CSettingDlg() = default;
 
 BOOL CSettingDlg::OnInitDialog() {
     SetCaptionHeight(30);
@@ -115,9 +113,9 @@ LRESULT CSettingDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& 
         handled = FALSE;
         return 0;
     }
-    if (!m_groupBrush) m_groupBrush = ::CreateSolidBrush(kGroupColor);
+    if (!m_groupBrush) m_groupBrush.reset(::CreateSolidBrush(kGroupColor));
     ::SetBkColor(reinterpret_cast<HDC>(wParam), kGroupColor);
-    return reinterpret_cast<LRESULT>(m_groupBrush);
+    return reinterpret_cast<LRESULT>(m_groupBrush.get());
 }
 
 }  // namespace kvr

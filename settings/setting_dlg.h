@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "base/owned.h"
 #include "settings/hotkey_rules.h"
 #include "ui/btn_ex.h"
 #include "ui/dlg_ex.h"
@@ -47,7 +48,7 @@ private:
     unsigned m_keys[3] = {121, 9, 83};
     CBtnEx m_ok, m_cancel;
     CStaticEx m_labels[6];
-    HBRUSH m_groupBrush = nullptr;
+    OwnedBrush m_groupBrush;
 };
 
 }  // namespace kvr

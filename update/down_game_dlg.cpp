@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include "base/endpoints.h"
+#include "base/owned.h"
 #include "base/process.h"
 #include "res/resource.h"
 #include "ui/image.h"
@@ -37,11 +38,7 @@ std::wstring NewInstallerFile(const std::wstring& name) {
     for (int i = 0; i < 10 && !folder.empty(); ++i) {
         const std::wstring path = folder + name + (i ? L"(" + std::to_wstring(i) + L")" : L"") + L".exe";
         if (path.size() >= MAX_PATH) break;
-        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(file);
-            return path;
-        }
+        if (OwnedFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr))) return path;
         if (::GetLastError() != ERROR_FILE_EXISTS) break;
     }
     return {};
@@ -121,10 +118,8 @@ BOOL CDownGameDlg::OnInitDialog() {
 
     m_running = true;
     auto* forWorker = new std::shared_ptr<Job>(m_job);
-    HANDLE worker = ::CreateThread(nullptr, 0, WorkerThread, forWorker, 0, nullptr);
-    if (worker) {
-        ::CloseHandle(worker);
-    } else {
+    const OwnedHandle worker(::CreateThread(nullptr, 0, WorkerThread, forWorker, 0, nullptr));  // never waited on
+    if (!worker) {
         delete forWorker;
         ::PostMessageW(m_hWnd, kMsgFinished, 0, 0);
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <cwchar>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -38,18 +39,17 @@ bool FlashVersionPasses(const wchar_t* installed, const wchar_t* required) {
 bool ReadInstalledFlashVersion(wchar_t* version, unsigned count) {
     if (!version || count == 0) return false;
     version[0] = L'\0';
-    HKEY key = nullptr;
+    OwnedKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Macromedia\\FlashPlayer", 0,
-                        KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+                        KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return false;
     // 520 bytes as the value has always been read; one more character keeps
     // room for a terminator the registry does not promise.
     wchar_t buffer[261] = {};
     DWORD type = 0;
     DWORD size = 520;
-    const LONG rc = ::RegQueryValueExW(key, L"CurrentVersion", nullptr, &type,
+    const LONG rc = ::RegQueryValueExW(key.get(), L"CurrentVersion", nullptr, &type,
                                        reinterpret_cast<BYTE*>(buffer), &size);
-    ::RegCloseKey(key);
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
     buffer[size / sizeof(wchar_t) < 260 ? size / sizeof(wchar_t) : 260] = L'\0';
     wcsncpy(version, buffer, count - 1);

@@ -1,6 +1,7 @@
 #include "update/prgs_dlg.h"
 
 #include <commctrl.h>
+#include "base/owned.h"
 #include "res/resource.h"
 #include "ui/image.h"
 
@@ -11,12 +12,9 @@ struct CPrgsDlg::Job {
     wchar_t target[MAX_PATH] = {};
     HWND window = nullptr;
     HWND bar = nullptr;
-    HANDLE downloadThread = nullptr;  // waited on by the wait thread
-    DownloadSession session;          // the open transfer, closed by a cancel
+    OwnedHandle downloadThread;  // waited on by the wait thread: closed with the last reference
+    DownloadSession session;     // the open transfer, closed by a cancel
     std::atomic<bool> success{false};
-    ~Job() {
-        if (downloadThread) ::CloseHandle(downloadThread);
-    }
 };
 
 CPrgsDlg::CPrgsDlg() : CDlgEx(IDD_PRGS) {}
@@ -63,17 +61,15 @@ BOOL CPrgsDlg::OnInitDialog() {
     m_job->bar = m_progress.m_hWnd;
     // Each thread owns one reference to the job and drops it when it ends.
     auto* forDownload = new std::shared_ptr<Job>(m_job);
-    m_job->downloadThread = ::CreateThread(nullptr, 0, DownloadThread, forDownload, 0, nullptr);
+    m_job->downloadThread.reset(::CreateThread(nullptr, 0, DownloadThread, forDownload, 0, nullptr));
     if (!m_job->downloadThread) {
         delete forDownload;
         ::PostMessageW(m_hWnd, kMsgFinished, IDCANCEL, 0);
         return TRUE;
     }
     auto* forWait = new std::shared_ptr<Job>(m_job);
-    HANDLE wait = ::CreateThread(nullptr, 0, WaitThread, forWait, 0, nullptr);
-    if (wait) {
-        ::CloseHandle(wait);
-    } else {
+    const OwnedHandle wait(::CreateThread(nullptr, 0, WaitThread, forWait, 0, nullptr));  // never waited on
+    if (!wait) {
         delete forWait;
         m_job->session.Cancel();
         ::PostMessageW(m_hWnd, kMsgFinished, IDCANCEL, 0);
@@ -97,7 +93,7 @@ DWORD WINAPI CPrgsDlg::DownloadThread(void* param) {
 DWORD WINAPI CPrgsDlg::WaitThread(void* param) {
     std::unique_ptr<std::shared_ptr<Job>> holder(static_cast<std::shared_ptr<Job>*>(param));
     Job& job = **holder;
-    ::WaitForSingleObject(job.downloadThread, INFINITE);
+    ::WaitForSingleObject(job.downloadThread.get(), INFINITE);
     // The dialog belongs to its own thread: ask it to end itself (after a
     // cancel the window is gone and this goes nowhere).
     ::PostMessageW(job.window, kMsgFinished, job.success ? IDOK : IDCANCEL, 0);

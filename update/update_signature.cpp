@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include "base/owned.h"
 #include "update_key_config.h"
 
 namespace kvr {
@@ -46,14 +47,9 @@ bool HashWholeFile(HANDLE file, HCRYPTHASH hash) {
 
 // The CryptoAPI objects of one check, released in reverse order.
 struct Crypto {
-    HCRYPTPROV prov = 0;
-    HCRYPTKEY key = 0;
-    HCRYPTHASH hash = 0;
-    ~Crypto() {
-        if (hash) ::CryptDestroyHash(hash);
-        if (key) ::CryptDestroyKey(key);
-        if (prov) ::CryptReleaseContext(prov, 0);
-    }
+    OwnedCryptProvider prov;
+    OwnedCryptKey key;
+    OwnedCryptHash hash;
 };
 
 bool ImportRsaKey(const std::vector<BYTE>& der, Crypto* c) {
@@ -62,12 +58,11 @@ bool ImportRsaKey(const std::vector<BYTE>& der, Crypto* c) {
     if (!::CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(), static_cast<DWORD>(der.size()),
                                CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &infoSize))
         return false;
+    const OwnedLocal infoMemory(info);
     const bool rsa = info->Algorithm.pszObjId && std::strcmp(info->Algorithm.pszObjId, szOID_RSA_RSA) == 0;
     // PROV_RSA_AES: the provider that knows SHA-256 (Windows XP SP3 on).
-    const bool ok = rsa && ::CryptAcquireContextW(&c->prov, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-                    ::CryptImportPublicKeyInfo(c->prov, X509_ASN_ENCODING, info, &c->key);
-    ::LocalFree(info);
-    return ok;
+    return rsa && ::CryptAcquireContextW(c->prov.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+           ::CryptImportPublicKeyInfo(c->prov.get(), X509_ASN_ENCODING, info, c->key.put());
 }
 
 }  // namespace
@@ -112,48 +107,44 @@ bool VerifyFileSignature(HANDLE file, const char* publicKeyPem, const wchar_t* s
     Crypto c;
     if (!ImportRsaKey(der, &c)) return false;
     DWORD bits = 0, size = sizeof bits;
-    if (!::CryptGetKeyParam(c.key, KP_KEYLEN, reinterpret_cast<BYTE*>(&bits), &size, 0) || bits < 2048 ||
+    if (!::CryptGetKeyParam(c.key.get(), KP_KEYLEN, reinterpret_cast<BYTE*>(&bits), &size, 0) || bits < 2048 ||
         bits > 4096 || signature.size() != bits / 8)
         return false;
-    if (!::CryptCreateHash(c.prov, CALG_SHA_256, 0, 0, &c.hash) || !HashWholeFile(file, c.hash)) return false;
+    if (!::CryptCreateHash(c.prov.get(), CALG_SHA_256, 0, 0, c.hash.put()) || !HashWholeFile(file, c.hash.get()))
+        return false;
     // CryptoAPI reads the signature as a little-endian number: the reverse
     // of the byte order PKCS#1 (and openssl) write.
     std::reverse(signature.begin(), signature.end());
-    return ::CryptVerifySignatureW(c.hash, signature.data(), static_cast<DWORD>(signature.size()), c.key, nullptr,
-                                   0) != FALSE;
+    return ::CryptVerifySignatureW(c.hash.get(), signature.data(), static_cast<DWORD>(signature.size()), c.key.get(),
+                                   nullptr, 0) != FALSE;
 }
 
 HeldFile::HeldFile(const wchar_t* path, Use use) {
     if (!path) return;
     const DWORD share = FILE_SHARE_READ | (use == Use::Move ? FILE_SHARE_DELETE : 0);
-    m_file = ::CreateFileW(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    m_file.reset(::CreateFileW(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 bool HeldFile::SignatureVerifies(const wchar_t* signatureBase64, const char* publicKeyPem) const {
     if (!IsOpen()) return false;
     if (!publicKeyPem || !*publicKeyPem) return true;  // a build without a key
-    return VerifyFileSignature(m_file, publicKeyPem, signatureBase64);
+    return VerifyFileSignature(m_file.get(), publicKeyPem, signatureBase64);
 }
 
 bool HeldFile::IsAt(const wchar_t* path) const {
     if (!IsOpen() || !path) return false;
-    HANDLE other = ::CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-    if (other == INVALID_HANDLE_VALUE) return false;
+    const OwnedFile other(::CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!other) return false;
     // The file id is unique within a volume; the moves this serves stay in
     // one folder. (Wine can report 0 as the volume serial of an open file
     // that was renamed, so the serial is not compared.)
     BY_HANDLE_FILE_INFORMATION a{}, b{};
-    const bool same = ::GetFileInformationByHandle(m_file, &a) && ::GetFileInformationByHandle(other, &b) &&
-                      a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-    ::CloseHandle(other);
-    return same;
+    return ::GetFileInformationByHandle(m_file.get(), &a) && ::GetFileInformationByHandle(other.get(), &b) &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
-void HeldFile::Close() {
-    if (m_file != INVALID_HANDLE_VALUE) ::CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
-}
+void HeldFile::Close() { m_file.reset(); }
 
 void DiscardDownload(const wchar_t* path) {
     if (!path || !*path) return;

@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 #include <vector>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -38,12 +39,12 @@ class HeldFile {
 public:
     enum class Use { Start, Move };
     HeldFile(const wchar_t* path, Use use);
-    ~HeldFile() { Close(); }
+    ~HeldFile() = default;
     HeldFile(const HeldFile&) = delete;
     HeldFile& operator=(const HeldFile&) = delete;
 
-    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
-    HANDLE Handle() const { return m_file; }
+    bool IsOpen() const { return static_cast<bool>(m_file); }
+    HANDLE Handle() const { return m_file.get(); }
     // The built-in key's signature check; true without a built-in key.
     bool SignatureVerifies(const wchar_t* signatureBase64, const char* publicKeyPem = BuiltInUpdateKey()) const;
     // True when path, in the held file's folder, names the held file itself
@@ -52,7 +53,7 @@ public:
     void Close();
 
 private:
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    OwnedFile m_file;
 };
 
 // Deletes a failed download; where it cannot be deleted now (held open by

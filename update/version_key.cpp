@@ -3,6 +3,7 @@
 #include <wincrypt.h>
 #include <cwctype>
 #include "base/endpoints.h"
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -22,33 +23,28 @@ bool Md5OfHandle(HANDLE file, BYTE digest[16]) {
     LARGE_INTEGER start{};
     if (file == INVALID_HANDLE_VALUE || !::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return false;
     bool ok = false;
-    HCRYPTPROV prov = 0;
-    HCRYPTHASH hash = 0;
-    if (::CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-        ::CryptCreateHash(prov, CALG_MD5, 0, 0, &hash)) {
+    OwnedCryptProvider prov;
+    OwnedCryptHash hash;  // destroyed before its provider
+    if (::CryptAcquireContextW(prov.put(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+        ::CryptCreateHash(prov.get(), CALG_MD5, 0, 0, hash.put())) {
         BYTE buffer[16 * 1024];
         DWORD read = 0;
         ok = true;
         for (;;) {
             if (!::ReadFile(file, buffer, sizeof(buffer), &read, nullptr)) { ok = false; break; }
             if (read == 0) break;
-            if (!::CryptHashData(hash, buffer, read, 0)) { ok = false; break; }
+            if (!::CryptHashData(hash.get(), buffer, read, 0)) { ok = false; break; }
         }
         DWORD size = 16;
-        if (ok) ok = ::CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == 16;
+        if (ok) ok = ::CryptGetHashParam(hash.get(), HP_HASHVAL, digest, &size, 0) && size == 16;
     }
-    if (hash) ::CryptDestroyHash(hash);
-    if (prov) ::CryptReleaseContext(prov, 0);
     return ok;
 }
 
 bool Md5OfFile(const wchar_t* path, BYTE digest[16]) {
-    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool ok = Md5OfHandle(file, digest);
-    ::CloseHandle(file);
-    return ok;
+    const OwnedFile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return file && Md5OfHandle(file.get(), digest);
 }
 
 std::wstring VersionKeyOfHandle(HANDLE file) {

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 #include <vector>
+#include "base/owned.h"
 #include "gamewnd/intercept/insn_length.h"
 
 namespace kvr::intercept {
@@ -38,7 +40,7 @@ struct Op {
 // Process-wide like the code it patches: one transaction at a time.
 std::vector<Hook*> g_hooks;            // attached, committed
 std::vector<Op> g_ops;                 // pending in the open transaction
-std::vector<HANDLE> g_threads;         // suspended for the transaction
+std::vector<OwnedHandle> g_threads;    // suspended for the transaction
 bool g_open = false;
 DWORD g_owner = 0;
 
@@ -188,7 +190,8 @@ bool WriteCode(std::uint8_t* at, const std::uint8_t* bytes, int count) {
 // A suspended thread stopped inside bytes that are being rewritten continues
 // at the same instruction in their new place.
 void MoveThreadsOut(std::uint8_t* from, int count, std::uint8_t* to) {
-    for (HANDLE thread : g_threads) {
+    for (const OwnedHandle& owned : g_threads) {
+        const HANDLE thread = owned.get();
         CONTEXT ctx{};
         ctx.ContextFlags = CONTEXT_CONTROL;
         if (!::GetThreadContext(thread, &ctx)) continue;
@@ -208,10 +211,7 @@ void MoveThreadsOut(std::uint8_t* from, int count, std::uint8_t* to) {
 }
 
 void ResumeThreads() {
-    for (HANDLE thread : g_threads) {
-        ::ResumeThread(thread);
-        ::CloseHandle(thread);
-    }
+    for (const OwnedHandle& thread : g_threads) ::ResumeThread(thread.get());
     g_threads.clear();
 }
 
@@ -244,16 +244,12 @@ LONG TransactionBegin() {
 LONG UpdateThread(HANDLE thread) {
     if (!g_open) return ERROR_INVALID_OPERATION;
     if (ThreadIdOf(thread) == g_owner) return NO_ERROR;
-    HANDLE copy = nullptr;
-    if (!::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), &copy, 0, FALSE,
+    OwnedHandle copy;
+    if (!::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), copy.put(), 0, FALSE,
                            DUPLICATE_SAME_ACCESS))
         return static_cast<LONG>(::GetLastError());
-    if (::SuspendThread(copy) == static_cast<DWORD>(-1)) {
-        const LONG error = static_cast<LONG>(::GetLastError());
-        ::CloseHandle(copy);
-        return error;
-    }
-    g_threads.push_back(copy);
+    if (::SuspendThread(copy.get()) == static_cast<DWORD>(-1)) return static_cast<LONG>(::GetLastError());
+    g_threads.push_back(std::move(copy));
     return NO_ERROR;
 }
 
