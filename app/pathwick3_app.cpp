@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 #include <gdiplus.h>
+#include <utility>
+#include "base/owned.h"
 #include "gamewnd/game_window.h"
 #include "ui/window.h"
 
@@ -14,8 +16,15 @@ CPathwick3App* g_app = nullptr;
 // Whichever thread comes first stores its event; a later one closes its own.
 void CreateEventOnce(HANDLE* slot) {
     if (*slot) return;
-    HANDLE made = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (made && ::InterlockedCompareExchangePointer(slot, made, nullptr)) ::CloseHandle(made);
+    OwnedHandle made(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (made && !::InterlockedCompareExchangePointer(slot, made.get(), nullptr)) made.release();
+}
+
+// The pair goes to the report workers as plain handles; the application
+// object owns them and closes them here.
+void CloseEvents(ReportEvents& events) {
+    OwnedHandle(std::exchange(events.started, nullptr)).reset();
+    OwnedHandle(std::exchange(events.done, nullptr)).reset();
 }
 
 }  // namespace
@@ -25,8 +34,7 @@ CPathwick3App::CPathwick3App(HINSTANCE instance) : m_instance(instance) {
 }
 
 CPathwick3App::~CPathwick3App() {
-    if (m_events.started) ::CloseHandle(m_events.started);
-    if (m_events.done) ::CloseHandle(m_events.done);
+    CloseEvents(m_events);
     if (g_app == this) g_app = nullptr;
 }
 
@@ -56,10 +64,7 @@ ReportEvents& CPathwick3App::Events() {
 
 int CPathwick3App::ExitInstance() {
     // Order: started event, done event, GDI+, then the framework (OLE).
-    if (m_events.started) ::CloseHandle(m_events.started);
-    m_events.started = nullptr;
-    if (m_events.done) ::CloseHandle(m_events.done);
-    m_events.done = nullptr;
+    CloseEvents(m_events);
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
     m_gdiplusToken = 0;
     if (m_oleInitialized) ::OleUninitialize();

@@ -5,6 +5,7 @@
 #include "base/endpoints.h"
 #include "base/http_fetch.h"
 #include "base/module_path.h"
+#include "base/owned.h"
 #include "base/settings.h"
 #include "update/prgs_dlg.h"
 #include "update/update_signature.h"
@@ -126,12 +127,12 @@ DWORD WINAPI BackgroundCheckThread(void* param) {
 
 bool CheckUpdateInBackground(HWND window, UINT message) {
     auto* check = new BackgroundCheck{window, message};
-    HANDLE thread = ::CreateThread(nullptr, 0, BackgroundCheckThread, check, 0, nullptr);
+    // The thread runs on its own; its handle is not needed.
+    const OwnedHandle thread(::CreateThread(nullptr, 0, BackgroundCheckThread, check, 0, nullptr));
     if (!thread) {
         delete check;
         return false;
     }
-    ::CloseHandle(thread);
     return true;
 }
 
