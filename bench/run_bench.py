@@ -17,7 +17,7 @@ the same structural work with nothing of the program around it.
               to 3; working set of the game window and each page process with
               1, 2, 3 tabs; update check + download of 1, 16, 64 MiB builds
               -> build/bench/bench.json and build/bench/growth.png
-  idle CPU    a game window with three tabs over 10 s (target: about 0)
+  idle CPU    a game window with three tabs over 30 s (target: <= 0.5 % of one core)
   soak        three tabs: 1,000 tab switches, 100 boss-key hides and restores,
               100 mute toggles after a warm-up; working set, handles, GDI and
               USER objects of every process before and after (target: <= 1 %)
@@ -320,10 +320,10 @@ def bench_idle_cpu(res, walk, seconds):
     time.sleep(seconds)
     used = int((wine_processes.cpu_ticks(pids) - before) * 1000 / os.sysconf("SC_CLK_TCK"))
     share = used / (seconds * 1000.0) * 100
-    ok = len(pids) == len(walk.pids) and share < 1.0
+    ok = len(pids) == len(walk.pids) and share <= 0.5
     res.data["idle_cpu"] = {"seconds": seconds, "cpu_ms": used, "processes": len(pids)}
     print("%-10s game window + %d page processes (%d found), %d s idle: %d ms CPU (%.2f %% of one core)  "
-          "target about 0 (< 1 %%)  %s" % ("idle CPU", len(walk.pids) - 1, len(pids), seconds, used, share,
+          "target <= 0.5 %%  %s" % ("idle CPU", len(walk.pids) - 1, len(pids), seconds, used, share,
                                            "OK" if ok else "MISSED"))
     return res.target(ok)
 
@@ -467,7 +467,7 @@ def main():
     ap.add_argument("--runs", type=int, default=7)
     ap.add_argument("--download-mib", type=int, default=64)
     ap.add_argument("--hooks-build", help="test build folder (kvr_walk.exe): growth, idle CPU, soak")
-    ap.add_argument("--idle-seconds", type=int, default=10)
+    ap.add_argument("--idle-seconds", type=int, default=30)
     ap.add_argument("--soak", type=int, nargs=3, default=[1000, 100, 100], metavar=("SWITCHES", "BOSS", "MUTES"))
     ap.add_argument("--out", help="folder for bench.json and growth.png (default: <hooks build>/bench)")
     args = ap.parse_args()

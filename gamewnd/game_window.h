@@ -3,18 +3,20 @@
 #include <windows.h>
 #include <memory>
 #include <string>
+#include "base/process_watch.h"
 
 namespace kvr {
 
 class CMainFrame;
+class CPageWatch;
 
 // Creates the game window and runs it modally until it closes.
 void RunGameWindow();
 
 // The windows of a page process (mode 6: a game page after login; mode 7:
 // the game hall): the page frame with its view under the game window, and a
-// watch that ends the process when the frame or the game window is gone.
-// They live until the process ends.
+// watch that ends the process when the game window's process ends. They live
+// until the process ends.
 class PageProcess {
 public:
     // Creates the frame hidden (it shows itself when its page is ready) on
@@ -26,12 +28,12 @@ public:
     PageProcess& operator=(const PageProcess&) = delete;
 
 private:
-    explicit PageProcess(HWND gameWindow);
-    static void CALLBACK OnWatchTimer(HWND watch, UINT, UINT_PTR, DWORD);
+    PageProcess() = default;
+    void FollowGameWindow(HWND gameWindow);
 
-    HWND m_gameWindow;
     std::unique_ptr<CMainFrame> m_frame;
-    HWND m_watch = nullptr;
+    std::unique_ptr<CPageWatch> m_watch;
+    ProcessWatch m_gameProcess;
 };
 
 }  // namespace kvr

@@ -67,7 +67,6 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
         ::SetParent(m_hWnd, m_gameWindow);
     }
     ReadHotKeys();
-    ::SetTimer(m_hWnd, kFollowTimer, 800, nullptr);
     return 0;
 }
 
@@ -80,9 +79,6 @@ void CMainFrame::ReadHotKeys() {
 
 LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
     switch (wParam) {
-    case kFollowTimer:
-        if (!::IsWindow(m_gameWindow)) ::PostQuitMessage(0);
-        break;
     case kAlertTimer:
         ::KillTimer(m_hWnd, kAlertTimer);
         DestroyScriptAlert();

@@ -1,8 +1,9 @@
 // CMainFrame: the frame of a game page process. Created hidden, it makes
-// itself a child of the game window and registers with it, follows it (ends
-// when it is gone), relays the window-switch key to it, opens the favourites
-// dialog on Ctrl+D, refreshes on F5 unless F5 is another hotkey, applies the
-// mute state it is sent and re-reads the hotkeys on request.
+// itself a child of the game window and registers with it (and goes with it;
+// the page process also waits on the game window's process), relays the
+// window-switch key to it, opens the favourites dialog on Ctrl+D, refreshes
+// on F5 unless F5 is another hotkey, applies the mute state it is sent and
+// re-reads the hotkeys on request.
 #pragma once
 #include "base/messages.h"
 #include "gamewnd/gm_wnd_doc.h"
@@ -27,7 +28,7 @@ bool F5Refreshes(LPARAM lParam, const HotKey& bossKey, const HotKey& soundKey);
 
 class CMainFrame : public CFrameWnd, public CMessageFilter {
 public:
-    enum : UINT_PTR { kFollowTimer = 2, kAlertTimer = 5, kRaiseTimer = 6 };
+    enum : UINT_PTR { kAlertTimer = 5, kRaiseTimer = 6 };
 
     CMainFrame(HWND gameWindow, const wchar_t* startUrl, bool hall);
     ~CMainFrame() override;

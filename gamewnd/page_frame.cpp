@@ -5,16 +5,36 @@
 
 namespace kvr {
 
-PageProcess::PageProcess(HWND gameWindow) : m_gameWindow(gameWindow) {}
+// A message-only window of the page process that hears of the game window's
+// end. It is not the frame: when the game window's process is killed, the
+// frame (its child) is destroyed without ever hearing of it.
+class CPageWatch : public CWindowImpl {
+public:
+    static constexpr UINT kMsgGameWindowEnded = WM_APP + 1;
+
+    BEGIN_MSG_MAP(CPageWatch)
+        MESSAGE_HANDLER(kMsgGameWindowEnded, OnGameWindowEnded)
+    END_MSG_MAP()
+
+protected:
+    LPCWSTR WindowClassName() const override { return L"KvrPageWatch"; }
+
+private:
+    LRESULT OnGameWindowEnded(UINT, WPARAM, LPARAM, BOOL&) {
+        ::PostQuitMessage(0);
+        return 0;
+    }
+};
 
 PageProcess::~PageProcess() {
-    if (m_watch) ::DestroyWindow(m_watch);
+    m_gameProcess.Reset();  // no post is under way when the window goes
+    if (m_watch && m_watch->IsWindow()) ::DestroyWindow(m_watch->m_hWnd);
 }
 
 std::unique_ptr<PageProcess> PageProcess::Create(HWND gameWindow, bool hall, const std::wstring& gameUrl) {
     // The hall keeps the hall page; a game page shows the game of its login.
     const std::wstring start = hall ? ServerUrl(Server::ClientService, paths::kGameHall) : gameUrl;
-    std::unique_ptr<PageProcess> process(new PageProcess(gameWindow));
+    std::unique_ptr<PageProcess> process(new PageProcess());
     process->m_frame = std::make_unique<CMainFrame>(gameWindow, start.c_str(), hall);
     CMainFrame& frame = *process->m_frame;
     if (!frame.CreatePage()) return nullptr;
@@ -22,27 +42,20 @@ std::unique_ptr<PageProcess> PageProcess::Create(HWND gameWindow, bool hall, con
     ::ShowWindow(frame.m_hWnd, SW_HIDE);  // the page shows itself when ready
     ::UpdateWindow(frame.m_hWnd);
     frame.InitialUpdate();
-    if (gameWindow) {
-        // The frame's own 800 ms timer dies with the frame, and when the game
-        // window's process is killed the frame (its child) is destroyed
-        // without ever hearing of it. The timer of a message-only window of
-        // our own outlives the frame and ends the process then; the window's
-        // user data says what it watches.
-        process->m_watch = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                             ::GetModuleHandleW(nullptr), nullptr);
-        if (process->m_watch) {
-            ::SetWindowLongPtrW(process->m_watch, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(process.get()));
-            ::SetTimer(process->m_watch, 1, 800, OnWatchTimer);
-        }
-    }
+    process->FollowGameWindow(gameWindow);
     return process;
 }
 
-void CALLBACK PageProcess::OnWatchTimer(HWND watch, UINT, UINT_PTR, DWORD) {
-    const auto* self = reinterpret_cast<const PageProcess*>(::GetWindowLongPtrW(watch, GWLP_USERDATA));
-    if (!self) return;
-    const HWND frame = self->m_frame ? self->m_frame->m_hWnd : nullptr;
-    if (!::IsWindow(self->m_gameWindow) || !frame || !::IsWindow(frame)) ::PostQuitMessage(0);
+void PageProcess::FollowGameWindow(HWND gameWindow) {
+    // Waiting on the game window's process, not asking every so often: an
+    // idle page costs nothing. A game window that is gone already, or whose
+    // process cannot be waited for, ends the page at once: nothing could
+    // bring it back.
+    m_watch = std::make_unique<CPageWatch>();
+    const RECT none{0, 0, 0, 0};
+    if (m_watch->Create(HWND_MESSAGE, none, nullptr, 0))
+        m_gameProcess = ProcessWatch(OpenWindowProcess(gameWindow), m_watch->m_hWnd, CPageWatch::kMsgGameWindowEnded);
+    if (!m_gameProcess.Waiting()) ::PostQuitMessage(0);
 }
 
 }  // namespace kvr

@@ -97,6 +97,7 @@ void CPathwick3Dlg::ShowPage(HWND page, bool activate) {
             ::ShowWindow(w, SW_HIDE);
         }
     }
+    UpdateToolImages();
 }
 
 void CPathwick3Dlg::SwitchTab() {
@@ -269,7 +270,7 @@ void CPathwick3Dlg::HandleClose(LPARAM param) {
             return;
         }
         if (m_pendingChild) {  // a later login was cancelled: the pages stay
-            m_pendingChild.reset();
+            m_pendingChild.Reset();
             return;
         }
     }
@@ -288,11 +289,11 @@ void CPathwick3Dlg::ExitAll() {
     if (m_exiting) return;
     m_exiting = true;
     if (m_pendingChild) {
-        ::TerminateProcess(m_pendingChild.get(), 0);
-        m_pendingChild.reset();
+        ::TerminateProcess(m_pendingChild.Process(), 0);
+        m_pendingChild.Reset();
     }
     RemoveKeyboardHook();
-    if (m_timerOn) ::KillTimer(m_hWnd, kTimerPages);
+    if (m_timerOn) ::KillTimer(m_hWnd, kTimerHall);
     for (int i = 0; i < m_pages.Count(); ++i) {
         ReportRequest(PlayTimeUrl(m_pages.Caption(i), m_pages.StartTick(i), Now()).c_str());
         HWND page = m_pages.Window(i);

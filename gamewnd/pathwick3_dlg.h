@@ -13,8 +13,11 @@
 #include <windows.h>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 #include "base/messages.h"
 #include "base/owned.h"
+#include "base/process_watch.h"
 #include "gamewnd/hotkey_dispatch.h"
 #include "gamewnd/page_list.h"
 #include "gamewnd/tab_strip_ui.h"
@@ -50,7 +53,7 @@ public:
     // IHotkeyTarget: what the keyboard hook acts on.
     int PageCount() const override { return m_pages.Count(); }
     void HideOrRestore() override;
-    void ToggleMute() override { m_muted = m_muted ? 0 : 1; }
+    void ToggleMute() override;
 
     void SwitchTab();
     // Shows one page (none: hides every page); `activate` also makes it the
@@ -74,8 +77,10 @@ public:
     // The menu's update check, run off this thread, reports here
     // (wParam: the UpdateCheck).
     static constexpr UINT kMsgUpdateChecked = WM_APP + 0x3E8;
-    // While there are pages: dead pages, the mute state, the tool images.
-    static constexpr UINT_PTR kTimerPages = 3;
+    // A process this window started ended (posted by its wait).
+    static constexpr UINT kMsgProcessEnded = WM_APP + 0x3E9;
+    // From the hall's start until it first shows itself: its visibility.
+    static constexpr UINT_PTR kTimerHall = 3;
     static constexpr UINT kTimerPeriod = 400;
 
     BEGIN_MSG_MAP(CPathwick3Dlg)
@@ -83,6 +88,7 @@ public:
         MSG_WM_COPYDATA(OnCopyData)
         MSG_KVR_FRAME_READY(OnFrameReady)
         MSG_KVR_ADD_ACCOUNT(OnAddAccount)
+        MSG_NOTICE(kMsgProcessEnded, OnProcessEnded)
         MSG_WM_TIMER(OnTimer)
         COMMAND_CODE_HANDLER_EX(IDC_GW_HALL, BN_CLICKED, OnHallButton)
         // The caption buttons, menus and tray (pathwick3_dlg_menu.cpp)
@@ -120,12 +126,16 @@ private:
     LRESULT OnCopyData(HWND from, const COPYDATASTRUCT* data);
     void OnFrameReady(HWND frame, bool hall);
     void OnAddAccount(bool inThisWindow);
+    void OnProcessEnded();
+    void PendingChildEnded();
     void OnTimer(UINT_PTR id, BOOL& handled);
+    void FollowHall();
     void OnHallButton(HWND);
     void StartPageProcess();
     bool FromPendingProcess(HWND frame) const;
     void ClosePage(int index, bool byPlayer);
     void DropDeadPages();
+    std::vector<std::pair<HWND, ProcessWatch>>::iterator PageProcessOf(HWND page);
     void SendMuteState();
     void PostToPages(UINT message);
 
@@ -175,8 +185,13 @@ private:
     volatile LONG m_muted = 0;
     LONG m_hallShown = 0;
     OSVERSIONINFOW m_os{};
-    OwnedHandle m_pendingChild;  // the page process until its frame registers
-    OwnedHandle m_pendingHall;   // the hall process until its frame registers
+    // The processes this window started, each waited on: the page and the
+    // hall process until their frames register, then the hall's and each
+    // page's (by frame).
+    ProcessWatch m_pendingChild;
+    ProcessWatch m_pendingHall;
+    ProcessWatch m_hallProcess;
+    std::vector<std::pair<HWND, ProcessWatch>> m_pageProcesses;
     PageList m_pages;
     CTabStripUi m_strip;
     std::unique_ptr<CAddAccDlg> m_addAccount;
@@ -185,6 +200,7 @@ private:
     LONG m_mutedShown = 0;  // the state the sound button shows
     bool m_trayShown = false;
     bool m_timerOn = false;
+    bool m_hallSeen = false;  // the hall has shown itself since it started
     bool m_exiting = false;
     bool m_updateChecking = false;  // the menu's check is on its way
     int m_lastWidth = -1;

@@ -1,8 +1,11 @@
 // CPathwick3Dlg: the page protocol. The window starts page and hall
 // processes and takes the frames they register; a page's login arrives as
 // its caption (and is recorded), its play time is recorded when it closes.
+// It waits on the processes it started instead of looking at them every so
+// often: each one's end is posted here (kMsgProcessEnded).
 #include "gamewnd/pathwick3_dlg.h"
 
+#include <algorithm>
 #include "base/process.h"
 #include "gamewnd/game_commands.h"
 #include "gamewnd/page_text.h"
@@ -10,19 +13,23 @@
 
 namespace kvr {
 
+namespace {
+bool WindowOfProcess(HWND window, DWORD pid) {
+    DWORD owner = 0;
+    return window && pid && ::GetWindowThreadProcessId(window, &owner) && owner == pid;
+}
+}  // namespace
+
 void CPathwick3Dlg::StartPageProcess() {
     HANDLE process = nullptr;
     const std::wstring commandLine = PageCommandLine(m_pageProgram, m_hWnd, m_pages.Count());
     if (!StartProcess(nullptr, commandLine, IDLE_PRIORITY_CLASS, &process)) return;  // the state stays as it was
-    m_pendingChild.reset(process);
+    m_pendingChild = ProcessWatch(OwnedHandle(process), m_hWnd, kMsgProcessEnded);
 }
 
 bool CPathwick3Dlg::FromPendingProcess(HWND frame) const {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(frame, &pid);
     // The handles are held open, so their ids cannot pass to another process.
-    return pid != 0 && ((m_pendingChild && ::GetProcessId(m_pendingChild.get()) == pid) ||
-                        (m_pendingHall && ::GetProcessId(m_pendingHall.get()) == pid));
+    return WindowOfProcess(frame, m_pendingChild.ProcessId()) || WindowOfProcess(frame, m_pendingHall.ProcessId());
 }
 
 void CPathwick3Dlg::PostToPages(UINT message) {
@@ -52,19 +59,20 @@ void CPathwick3Dlg::OnFrameReady(HWND frame, bool hall) {
     if (m_pages.Count() == 0) {
         if (!IsMaximized()) ToggleMaximize();
         if (!m_trayShown) m_trayShown = AddTrayIcon(m_hWnd, m_smallIcon ? m_smallIcon : m_icon);
-        ::SetTimer(m_hWnd, kTimerPages, kTimerPeriod, nullptr);
-        m_timerOn = true;
     }
     if (hall) {
         m_pages.SetHall(frame);
-        m_pendingHall.reset();
+        m_hallProcess = std::move(m_pendingHall);
+        FollowHall();
         return;
     }
     for (HWND page : m_pages.Windows()) ::ShowWindow(page, SW_HIDE);
     if (m_pages.Hall() && ::IsWindow(m_pages.Hall())) ::ShowWindow(m_pages.Hall(), SW_HIDE);
     m_pages.AddWindow(frame);
-    m_pendingChild.reset();
+    m_pageProcesses.emplace_back(frame, std::move(m_pendingChild));
+    ::PostMessageW(frame, WM_KVR_MUTE, m_muted ? 1 : 0, 0);
     m_strip.InvalidateStrip(m_pages.Count());
+    UpdateToolImages();
 }
 
 void CPathwick3Dlg::OnAddAccount(bool inThisWindow) {
@@ -77,20 +85,56 @@ void CPathwick3Dlg::OnAddAccount(bool inThisWindow) {
     }
 }
 
+// One of the processes this window waits on ended; which one is looked up,
+// since the message may come after its watch was let go.
+void CPathwick3Dlg::OnProcessEnded() {
+    if (m_exiting) return;
+    if (m_pendingHall.Ended()) m_pendingHall.Reset();
+    if (m_hallProcess.Ended()) m_hallProcess.Reset();
+    DropDeadPages();
+    FollowHall();
+    UpdateToolImages();
+    if (m_pendingChild.Ended()) PendingChildEnded();
+}
+
+void CPathwick3Dlg::PendingChildEnded() {
+    // A page process that ended before its frame registered (a crash, its
+    // own network check): its login window, which held this window disabled,
+    // is gone, and so is any caption it handed over. Without pages nothing is
+    // left to show: the window ends as when the first login is cancelled.
+    m_pendingChild.Reset();
+    m_pages.DropUnregisteredCaptions();
+    ::EnableWindow(m_hWnd, TRUE);
+    if (m_pages.Count() == 0) ExitAll();
+}
+
 void CPathwick3Dlg::OnTimer(UINT_PTR id, BOOL& handled) {
-    if (id != kTimerPages) {
+    if (id != kTimerHall) {
         handled = FALSE;
         return;
     }
-    DropDeadPages();
+    UpdateToolImages();
+    FollowHall();
+}
+
+// The hall shows itself once its page has loaded, in its own process, and
+// says nothing: until then its visibility is looked at on a timer, for the
+// hall button's image. Afterwards only this window shows and hides it.
+void CPathwick3Dlg::FollowHall() {
+    if (HallVisible()) m_hallSeen = true;
+    const bool starting = m_pendingHall || (m_pages.Hall() && m_hallProcess && !m_hallSeen);
+    if (starting == m_timerOn) return;
+    if (starting)
+        ::SetTimer(m_hWnd, kTimerHall, kTimerPeriod, nullptr);
+    else
+        ::KillTimer(m_hWnd, kTimerHall);
+    m_timerOn = starting;
+}
+
+void CPathwick3Dlg::ToggleMute() {
+    m_muted = m_muted ? 0 : 1;
     SendMuteState();
     UpdateToolImages();
-    // A page process that ended before registering leaves its caption
-    // behind; it would misalign the next page and block that account.
-    if (m_pendingChild && ::WaitForSingleObject(m_pendingChild.get(), 0) == WAIT_OBJECT_0) {
-        m_pendingChild.reset();
-        m_pages.DropUnregisteredCaptions();
-    }
 }
 
 void CPathwick3Dlg::SendMuteState() {
@@ -101,18 +145,28 @@ void CPathwick3Dlg::DropDeadPages() {
     // A page whose process died is closed like a closed tab, without asking,
     // and without taking the focus from whatever the player uses now.
     bool dropped = false;
-    for (int i = m_pages.Count() - 1; i >= 0; --i)
-        if (!::IsWindow(m_pages.Window(i))) {
+    for (int i = m_pages.Count() - 1; i >= 0; --i) {
+        const HWND page = m_pages.Window(i);
+        const auto process = PageProcessOf(page);
+        if (!::IsWindow(page) || (process != m_pageProcesses.end() && process->second.Ended())) {
             ClosePage(i, false);
             dropped = true;
         }
+    }
     if (dropped) m_strip.ResetHover();
+}
+
+std::vector<std::pair<HWND, ProcessWatch>>::iterator CPathwick3Dlg::PageProcessOf(HWND page) {
+    return std::find_if(m_pageProcesses.begin(), m_pageProcesses.end(),
+                        [page](const auto& entry) { return entry.first == page; });
 }
 
 void CPathwick3Dlg::ClosePage(int index, bool byPlayer) {
     const int oldCount = m_pages.Count();
     PageList::Removed removed;
     if (!m_pages.RemoveAt(index, &removed)) return;
+    const auto process = PageProcessOf(removed.window);
+    if (process != m_pageProcesses.end()) m_pageProcesses.erase(process);
     ReportOnWorkerThread(PlayTimeUrl(removed.caption, removed.startTick, Now()));
     ShowPage(m_pages.ActiveWindow(), byPlayer);
     m_strip.InvalidateStrip(oldCount);
@@ -141,9 +195,14 @@ void CPathwick3Dlg::OnHallButton(HWND) {
         return;
     }
     // One hall process at a time: a second click while it starts does nothing.
-    if (m_pendingHall && ::WaitForSingleObject(m_pendingHall.get(), 0) == WAIT_TIMEOUT) return;
-    StartProcess(nullptr, HallCommandLine(m_pageProgram, m_hWnd), 0, m_pendingHall.put());
+    if (m_pendingHall && !m_pendingHall.Ended()) return;
+    HANDLE process = nullptr;
+    if (StartProcess(nullptr, HallCommandLine(m_pageProgram, m_hWnd), 0, &process)) {
+        m_pendingHall = ProcessWatch(OwnedHandle(process), m_hWnd, kMsgProcessEnded);
+        m_hallSeen = false;
+    }
     ShowPage(nullptr);
+    FollowHall();
 }
 
 }  // namespace kvr

@@ -155,8 +155,8 @@ TEST_F(GameWindowRoadTest, BossKeyHidesAndRestoresAndSoundKeyFlipsTheSoundButton
     ::SetForegroundWindow(m_game);
     ::Sleep(1000);  // the caption buttons painted
 
-    // The sound key (default Ctrl+Q) mutes: timer 3 switches the button's
-    // image within 400 ms; pressed again, the first image returns.
+    // The sound key (default Ctrl+Q) mutes: the button's image switches;
+    // pressed again, the first image returns.
     const std::vector<DWORD> soundOn = ButtonPixels(m_game, kSoundButton);
     kvrtest::PressKeys({VK_CONTROL, 'Q'});
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return ButtonPixels(m_game, kSoundButton) != soundOn; }, 5000))

@@ -153,7 +153,7 @@ TEST_F(LoginRoadTest, KilledPageDropsItsTabAndKilledGameWindowEndsThePages) {
     EXPECT_EQ(WaitForMessageBox(m_kvr.Id(), m_game, 1000), nullptr) << "asked about a dead page";
 
     // The game window dies: the remaining page process follows by itself
-    // (its 800 ms timer finds the window gone).
+    // (it waits on the game window's process).
     m_kvr.Kill();
     const ULONGLONG killed = ::GetTickCount64();
     const bool ended = kvrtest::WaitUntil([] { return KvrProcessIds().empty(); }, kStepMs);

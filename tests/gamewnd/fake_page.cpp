@@ -7,8 +7,10 @@
 //   gamewnd_fake_page /newgm /<handle> /<count>    a game page
 //   gamewnd_fake_page /gmhall /<handle>            the hall page
 // Environment (inherited from the test): KVR_FAKE_CAPTION, the caption to
-// hand over; KVR_FAKE_MODE: "" (normal), "cancel" (a cancelled login),
-// "wait" (the login stays open), "noregister" (dies after the caption),
+// hand over (from the frame, made before it); KVR_FAKE_MODE: "" (normal),
+// "cancel" (a cancelled login), "wait" (a login window of class
+// "KvrFakeLogin" owned by the game window, holding it disabled as a modal
+// login does, stays open), "noregister" (dies after the caption),
 // "toplevel" (the frame registers but stays a window of its own: under Wine
 // only such a window can become the foreground window).
 // The test asks the frame by SendMessage: WM_APP+1 the last mute state
@@ -111,27 +113,37 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         ::PostMessageW(g_game, WM_SYSCOMMAND, SC_CLOSE, 2817);
         return 0;
     }
-    if (mode == L"wait") {  // a login window that stays open until the game window goes
-        while (::IsWindow(g_game)) ::Sleep(200);
-        return 0;
-    }
-    if (!hall) {
-        COPYDATASTRUCT cds{};
-        cds.cbData = static_cast<DWORD>((g_caption.size() + 1) * sizeof(wchar_t));
-        cds.lpData = const_cast<wchar_t*>(g_caption.c_str());
-        if (::SendMessageW(g_game, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)) == 0) return 3;
-        if (mode == L"noregister") return 4;
-    }
-
     WNDCLASSW wc{};
     wc.lpfnWndProc = FrameProc;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = L"KvrFakePage";
     ::RegisterClassW(&wc);
+    if (mode == L"wait") {  // a login window that stays open until the game window goes
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.lpszClassName = L"KvrFakeLogin";
+        ::RegisterClassW(&wc);
+        ::CreateWindowExW(0, L"KvrFakeLogin", L"login", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, g_game, nullptr,
+                          instance, nullptr);
+        ::EnableWindow(g_game, FALSE);
+        MSG msg;
+        while (::IsWindow(g_game)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT);
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        }
+        return 0;
+    }
     HWND frame = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"KvrFakePage", g_caption.c_str(), WS_POPUP | WS_CLIPCHILDREN,
                                    0, 0, 10, 10, nullptr, nullptr, instance, nullptr);
     if (!frame) return 5;
+    if (!hall) {
+        COPYDATASTRUCT cds{};
+        cds.cbData = static_cast<DWORD>((g_caption.size() + 1) * sizeof(wchar_t));
+        cds.lpData = const_cast<wchar_t*>(g_caption.c_str());
+        if (::SendMessageW(g_game, WM_COPYDATA, reinterpret_cast<WPARAM>(frame), reinterpret_cast<LPARAM>(&cds)) == 0)
+            return 3;
+        if (mode == L"noregister") return 4;
+    }
     if (::IsWindow(g_game)) {
         ::PostMessageW(g_game, WM_USER + 2, reinterpret_cast<WPARAM>(frame), hall ? 1 : 0);
         if (mode != L"toplevel") {

@@ -46,7 +46,7 @@ TEST(GameWindowKeys, BossKeySoundKeySwitchKeyAndRefresh) {
     SetCurrentHotkeys(kDefaults);
     HWND game = run.Window();
     HWND first = run.Page(0);
-    // Timer 3 delivers the mute state; the first one says "sound on".
+    // The page is told the mute state when it joins: "sound on".
     EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 1) == 0; }, 3000));
 
     // Boss key: hidden, and back.
@@ -56,7 +56,7 @@ TEST(GameWindowKeys, BossKeySoundKeySwitchKeyAndRefresh) {
     PressKeys({VK_F10});
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(game) != FALSE; }, 3000));
 
-    // Sound key: muted, and the page is told within 400 ms.
+    // Sound key: muted, and the page is told.
     PressKeys({VK_CONTROL, 'Q'});
     EXPECT_TRUE(WaitUntil([&] { return run.Dlg()->Muted(); }, 3000));
     EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 1) == 1; }, 3000));

@@ -32,6 +32,24 @@ void RequestPage(HWND game, const std::wstring& caption, const std::wstring& mod
     ::PostMessageW(game, WM_KVR_ADD_ACCOUNT, 1, 0);
 }
 
+// The login window of a page process in the "wait" mode, once it shows.
+HWND WaitForLogin() {
+    HWND login = nullptr;
+    WaitUntil([&] { return (login = ::FindWindowW(L"KvrFakeLogin", nullptr)) != nullptr; }, 15000);
+    return login;
+}
+
+// Its process ends as in a crash.
+bool KillLogin() {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(WaitForLogin(), &pid);
+    HANDLE process = pid ? ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid) : nullptr;
+    if (!process) return false;
+    const bool ended = ::TerminateProcess(process, 9) && ::WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+
 TEST(GameWindow, PagesRecordsLimitAndClosing) {
     ASSERT_TRUE(test::PortalReset());
     SetNextPage(L"12服-风云-alice");
@@ -137,6 +155,14 @@ TEST(GameWindow, CancellingTheFirstLoginEndsTheWindow) {
     GameWindowRun run;
     ASSERT_TRUE(run.Start());
     EXPECT_TRUE(run.WaitEnded(15000));
+
+    // A first login process that dies before its frame registers (a crash)
+    // leaves nothing to show either.
+    SetNextPage(L"", L"wait");
+    GameWindowRun lost;
+    ASSERT_TRUE(lost.Start());
+    ASSERT_TRUE(KillLogin());
+    EXPECT_TRUE(lost.WaitEnded(15000)) << "an invisible game window stays";
 }
 
 TEST(GameWindow, CancellingALaterLoginLeavesThePages) {
@@ -152,6 +178,15 @@ TEST(GameWindow, CancellingALaterLoginLeavesThePages) {
     EXPECT_EQ(run.PageCount(), 1);
     EXPECT_EQ(run.Page(0), page);
     EXPECT_TRUE(::IsWindow(page));
+
+    // A later login process that dies: the window it held disabled works
+    // again, and the pages stay.
+    RequestPage(run.Window(), L"", L"wait");
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(run.Window()); }, 15000));
+    ASSERT_TRUE(KillLogin());
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(run.Window()) && !run.Dlg()->HasPendingChild(); }, 5000));
+    EXPECT_FALSE(run.WaitEnded(0));
+    EXPECT_EQ(run.Page(0), page);
 }
 
 TEST(GameWindow, HallRegisteredFirstAddsNoTab) {
