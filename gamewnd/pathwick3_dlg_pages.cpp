@@ -24,6 +24,9 @@ void CPathwick3Dlg::StartPageProcess() {
     HANDLE process = nullptr;
     const std::wstring commandLine = PageCommandLine(m_pageProgram, m_hWnd, m_pages.Count());
     if (!StartProcess(nullptr, commandLine, IDLE_PRIORITY_CLASS, &process)) return;  // the state stays as it was
+    // A caption without a frame belongs to the page process waited for until
+    // now, whose frame will not be taken any more.
+    m_pages.DropUnregisteredCaptions();
     m_pendingChild = ProcessWatch(OwnedHandle(process), m_hWnd, kMsgProcessEnded);
 }
 
@@ -38,9 +41,12 @@ void CPathwick3Dlg::PostToPages(UINT message) {
 }
 
 // A login sends the page's caption before its frame exists: accepted once,
-// it is the next tab's caption and the login record.
-LRESULT CPathwick3Dlg::OnCopyData(HWND, const COPYDATASTRUCT* data) {
+// it is the next tab's caption and the login record. Only a window of the
+// page process this window waits for hands one over, and only one, so no
+// other process can fill the captions and block the logins.
+LRESULT CPathwick3Dlg::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
     std::wstring caption;
+    if (!WindowOfProcess(from, m_pendingChild.ProcessId()) || m_pages.CaptionCount() > m_pages.Count()) return 0;
     if (!ReadCopyDataCaption(data, &caption)) return 0;
     if (!m_pages.AcceptCaption(caption, Now())) return 0;
     ReportOnWorkerThread(LoginRecordUrl(caption, m_pages.CaptionCount()));

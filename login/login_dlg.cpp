@@ -160,8 +160,10 @@ bool CLoginDlg::LoadGame(const wchar_t* url) {
     cds.dwData = 0;
     cds.cbData = static_cast<DWORD>((key.size() + 1) * sizeof(wchar_t));
     cds.lpData = const_cast<wchar_t*>(key.c_str());
-    const LRESULT accepted =
-        ::SendMessageW(m_gameWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    // The game window takes a caption only from a window of the page
+    // process it waits for: this one.
+    const LRESULT accepted = ::SendMessageW(m_gameWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hWnd),
+                                            reinterpret_cast<LPARAM>(&cds));
     if (!accepted) {
         ShowMessageBox(kMbOk, kMessageTitle,
                        DuplicateLoginMessage(caption.account, caption.server).c_str(), nullptr);

@@ -12,7 +12,8 @@
 // "KvrFakeLogin" owned by the game window, holding it disabled as a modal
 // login does, stays open), "noregister" (dies after the caption),
 // "toplevel" (the frame registers but stays a window of its own: under Wine
-// only such a window can become the foreground window).
+// only such a window can become the foreground window), "foreign" (registers
+// even when its caption is refused, as a hostile process would).
 // The test asks the frame by SendMessage: WM_APP+1 the last mute state
 // (-1 none), WM_APP+2 the F5 keys with the marker received, WM_APP+3 the
 // number of mute messages, WM_APP+4 the Ctrl+D characters received.
@@ -140,7 +141,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         COPYDATASTRUCT cds{};
         cds.cbData = static_cast<DWORD>((g_caption.size() + 1) * sizeof(wchar_t));
         cds.lpData = const_cast<wchar_t*>(g_caption.c_str());
-        if (::SendMessageW(g_game, WM_COPYDATA, reinterpret_cast<WPARAM>(frame), reinterpret_cast<LPARAM>(&cds)) == 0)
+        if (::SendMessageW(g_game, WM_COPYDATA, reinterpret_cast<WPARAM>(frame), reinterpret_cast<LPARAM>(&cds)) == 0 &&
+            mode != L"foreign")
             return 3;
         if (mode == L"noregister") return 4;
     }

@@ -239,14 +239,22 @@ TEST(GameWindow, MalformedCopyDataIsRefused) {
     SetNextPage(L"", L"wait");
     GameWindowRun run;
     ASSERT_TRUE(run.Start());
+    // In the name of the login window of the page process the window waits for.
+    const WPARAM login = reinterpret_cast<WPARAM>(WaitForLogin());
+    ASSERT_NE(login, 0u);
     const wchar_t text[] = L"1服-a-b";
     COPYDATASTRUCT cds{0, 3 * sizeof(wchar_t), const_cast<wchar_t*>(text)};  // no terminator inside
-    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 0);
+    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, login, reinterpret_cast<LPARAM>(&cds)), 0);
     cds.cbData = sizeof(text) - 1;  // odd
-    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 0);
+    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, login, reinterpret_cast<LPARAM>(&cds)), 0);
     EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 0);
     cds.cbData = sizeof(text);
-    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 1);
+    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, login, reinterpret_cast<LPARAM>(&cds)), 1);
+    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 1);
+    // One caption a login: a second one would wait for a frame never coming.
+    const wchar_t second[] = L"2服-a-c";
+    cds = COPYDATASTRUCT{0, sizeof(second), const_cast<wchar_t*>(second)};
+    EXPECT_EQ(::SendMessageW(run.Window(), WM_COPYDATA, login, reinterpret_cast<LPARAM>(&cds)), 0);
     EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 1);
 }
 
@@ -254,10 +262,11 @@ TEST(GameWindow, FramesOfProcessesItDidNotStartNeverJoin) {
     SetNextPage(L"", L"wait");  // the window's own first page stays at its login
     GameWindowRun run;
     ASSERT_TRUE(run.Start());
+    ASSERT_NE(WaitForLogin(), nullptr);  // started before the next page's settings
     // Another process speaks the page protocol with the window's handle: its
     // frame is neither a tab nor the hall, however it registers.
     const std::wstring handle = std::to_wstring(reinterpret_cast<UINT_PTR>(run.Window()));
-    SetNextPage(L"8服-x-mallory");
+    SetNextPage(L"8服-x-mallory", L"foreign");
     kvrtest::Process page, hall;
     ASSERT_TRUE(page.Start(test::FakePagePath(), L"/newgm /" + handle + L" /0"));
     ASSERT_TRUE(hall.Start(test::FakePagePath(), L"/gmhall /" + handle));
@@ -266,15 +275,15 @@ TEST(GameWindow, FramesOfProcessesItDidNotStartNeverJoin) {
     EXPECT_EQ(run.Dlg()->Pages().Hall(), nullptr);
     EXPECT_FALSE(run.Dlg()->TrayIconShown()) << "a foreign frame counted as the first page";
 
-    // Captions are kept for at most as many pages as there can be tabs
-    // (the foreign page's own caption is the first).
-    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 1);
+    // Nor are the captions of windows of other processes kept: they would
+    // fill the captions and block the logins.
+    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 0);
     for (const wchar_t* caption : {L"9服-y-a", L"9服-y-b", L"9服-y-c"}) {
         COPYDATASTRUCT cds{0, static_cast<DWORD>((wcslen(caption) + 1) * sizeof(wchar_t)),
                            const_cast<wchar_t*>(caption)};
         ::SendMessageW(run.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     }
-    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 3);
+    EXPECT_EQ(run.Dlg()->Pages().CaptionCount(), 0);
 }
 
 }  // namespace
