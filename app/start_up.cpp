@@ -15,6 +15,7 @@
 #include "base/module_path.h"
 #include "base/process.h"
 #include "base/settings.h"
+#include "base/system_library.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_window.h"
 #include "install/install.h"
@@ -56,7 +57,8 @@ bool CPathwick3App::InitInstance() {
     CMessageLoop::Current();
 
     // 4. Nothing else may happen without the network: no report, no window.
-    if (!::InternetCheckConnectionW(ProbeUrl(), FLAG_ICC_FORCE_CONNECTION, 0)) {
+    if (!EnsureSystemLibrary(L"wininet.dll") ||
+        !::InternetCheckConnectionW(ProbeUrl(), FLAG_ICC_FORCE_CONNECTION, 0)) {
         ShowMessageBox(kMbOk, kMessageTitle, L"当前网络不可用，请检查网络连接是否正常！", nullptr);
         return false;
     }
@@ -88,7 +90,7 @@ bool CPathwick3App::InitInstance() {
 
     // 8. GDI+ for every window that follows.
     Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+    if (EnsureSystemLibrary(L"gdiplus.dll")) Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
 
     // 9. The modes' own work.
     switch (m_args.mode) {
@@ -99,7 +101,7 @@ bool CPathwick3App::InitInstance() {
         WaitForReportDone(m_events);
         return false;
     case StartMode::PortalShortcut:
-        ::ShellExecuteW(nullptr, L"open", PortalHomeUrl(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+        ::ShellExecuteW(nullptr, L"open", PortalHomeUrl(), nullptr, SystemFolder().c_str(), SW_SHOWMAXIMIZED);
         SendActiveReport(true, m_events);
         WaitForReportDone(m_events);
         return false;
@@ -171,7 +173,7 @@ void CPathwick3App::RunGameWindowWithFlashCheck() {
         if (ShowMessageBox(kMbYesNo, kMessageTitle,
                            L"您当前的Flash Player版本过低，是否安装更高版本的Flash Player ?",
                            nullptr) == IDYES) {
-            ::ShellExecuteW(nullptr, L"open", L"iexplore.exe", FlashDownloadUrl(), nullptr,
+            ::ShellExecuteW(nullptr, L"open", L"iexplore.exe", FlashDownloadUrl(), SystemFolder().c_str(),
                             SW_SHOWMAXIMIZED);
             return;
         }

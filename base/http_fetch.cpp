@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include "base/endpoints.h"
+#include "base/system_library.h"
 
 namespace kvr {
 namespace {
@@ -32,6 +33,7 @@ struct Request {
 // Opens session, connection and request; false when one fails (what was
 // opened stays in r).
 bool OpenRequest(const UrlParts& parts, DWORD flags, Request* r) {
+    if (!EnsureSystemLibrary(L"wininet.dll")) return false;
     r->session.reset(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!r->session) return false;
     r->connect.reset(::InternetConnectW(r->session.get(), parts.host, parts.port, nullptr, nullptr,

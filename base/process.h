@@ -7,12 +7,14 @@ namespace kvr {
 
 // Starts a process shown normally that inherits no handles. program names the
 // file to run; nullptr lets the first word of commandLine name it (quoted
-// where it holds blanks). True when it started; process, when given,
-// receives its handle, which the caller closes.
+// where it holds blanks). It runs in currentDirectory, by default the system
+// folder: never in a folder it would inherit, where older loaders look for
+// its libraries. True when it started; process, when given, receives its
+// handle, which the caller closes.
 bool StartProcess(const wchar_t* program, const std::wstring& commandLine, DWORD creationFlags,
-                  HANDLE* process = nullptr);
+                  HANDLE* process = nullptr, const wchar_t* currentDirectory = nullptr);
 
 // The program at path without arguments (its quoted path is its command line).
-bool StartProgram(const wchar_t* path, DWORD creationFlags);
+bool StartProgram(const wchar_t* path, DWORD creationFlags, const wchar_t* currentDirectory = nullptr);
 
 }  // namespace kvr

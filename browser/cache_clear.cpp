@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <vector>
 #include "base/owned.h"
+#include "base/system_library.h"
 
 namespace kvr {
 
@@ -48,6 +49,7 @@ BOOL DeleteFlashSharedObjects() {
 }
 
 BOOL DeleteBrowserCache() {
+    if (!EnsureSystemLibrary(L"wininet.dll")) return FALSE;
     // Entries first (the cache index), each but the cookies.
     DWORD size = 0;
     ::FindFirstUrlCacheEntryW(nullptr, nullptr, &size);

@@ -2,6 +2,7 @@
 
 #include <urlmon.h>
 #include <cwctype>
+#include "base/system_library.h"
 #include "browser/page_element.h"
 
 namespace kvr {
@@ -148,7 +149,8 @@ BOOL CDHtmlDialog::CanAccessExternal() {
     if (IsExternalDispatchSafe()) return TRUE;
     // Otherwise only a page from this computer may script the dialog.
     ComPtr<IInternetSecurityManager> security;
-    if (FAILED(::CoInternetCreateSecurityManager(nullptr, &security, 0)) || !security)
+    if (!EnsureSystemLibrary(L"urlmon.dll") ||
+        FAILED(::CoInternetCreateSecurityManager(nullptr, &security, 0)) || !security)
         return FALSE;
     DWORD zone = URLZONE_UNTRUSTED;
     const HRESULT hr = security->MapUrlToZone(m_currentUrl.c_str(), &zone, 0);

@@ -127,8 +127,7 @@ void DetachInterception() {
 }
 
 void InstallInterception() {
-    HMODULE winmm = ::GetModuleHandleW(L"winmm.dll");
-    if (!winmm) winmm = LoadSystemLibrary(L"winmm.dll");
+    HMODULE winmm = LoadSystemLibrary(L"winmm.dll");
     HMODULE dsound = LoadSystemLibrary(L"dsound.dll");
     g_realWaveOutWrite = ProcAddress<WaveOutWriteFn>(winmm, "waveOutWrite");
     g_realMidiStreamOut = ProcAddress<MidiStreamOutFn>(winmm, "midiStreamOut");
@@ -171,6 +170,7 @@ bool IsVistaOrLater() {
 void SetOsMajorVersionForTest(DWORD major) { g_forcedMajor = major; }
 
 bool SetMixerLineMute(DWORD componentType, bool mute) {
+    if (!EnsureSystemLibrary(L"winmm.dll")) return false;
     ::mixerGetNumDevs();
     HMIXER mixer = nullptr;
     if (::mixerOpen(&mixer, 0, 0, 0, 0) != MMSYSERR_NOERROR) return false;

@@ -2,6 +2,7 @@
 
 #include "base/endpoints.h"
 #include "base/owned.h"
+#include "base/system_library.h"
 #include "res/ids_login.h"
 #include "ui/gdiplus_include.h"
 #include "ui/image.h"
@@ -13,7 +14,7 @@ namespace {
 // A GDI+ image of a "PNG" resource of this program, or nullptr.
 Gdiplus::Image* LoadPngResource(UINT id) {
     const ComPtr<IStream> stream = PngResourceStream(ModuleInstance(), id);
-    if (!stream) return nullptr;
+    if (!stream || !EnsureSystemLibrary(L"gdiplus.dll")) return nullptr;
     // GDI+ keeps its own reference to the stream while the image lives.
     Gdiplus::Image* image = Gdiplus::Image::FromStream(stream.Get());
     if (image && image->GetLastStatus() != Gdiplus::Ok) {

@@ -28,6 +28,9 @@ program's imports (`objdump -p`, binutils-mingw-w64-i686) and fails on:
     notes XP SP3 has). A new import fails until someone looks it up there.
   * an import by ordinal (nothing here can tell what it is).
 
+The functions the program loads on first use (its delay-load descriptors,
+cmake/delay_load.cmake) are checked the same way.
+
 Why not compare every import against the exports of XP's own DLLs: no XP
 installation or export list can be had reproducibly here; Wine's DLLs export
 what later systems have. The header guards are the part that is derived
@@ -39,6 +42,9 @@ import re
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "release"))
+import pe_info  # noqa: E402
 
 # System DLLs of Windows XP SP3 the program may import from (lower case).
 XP_DLLS = {
@@ -163,6 +169,10 @@ def main():
         sys.exit(f"xp_imports: {args.exe} does not exist")
 
     imports, subsystem = read_imports(args.objdump, args.exe)
+    # What it loads on first use must be there on XP as well, or the first
+    # call fails.
+    for dll, names in pe_info.PeFile(args.exe).delay_imports().items():
+        imports.setdefault(dll, []).extend(names)
     newer = (declared_names(args.compiler, args.include, NEWER_DEFINES)
              - declared_names(args.compiler, args.include, XP_DEFINES))
 

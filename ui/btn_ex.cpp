@@ -165,7 +165,7 @@ void CBtnEx::Draw(HDC target, const RECT& rc, int frame) {
                 RECT all{0, 0, m_frameSize.cx, m_frameSize.cy};
                 ::FillRect(tmp.dc(), &all, magenta.get());
                 ImageList_Draw(m_frames.get(), frame, tmp.dc(), 0, 0, ILD_TRANSPARENT);
-                ::TransparentBlt(mem.dc(), 0, 0, w, h, tmp.dc(), 0, 0, m_frameSize.cx,
+                ::GdiTransparentBlt(mem.dc(), 0, 0, w, h, tmp.dc(), 0, 0, m_frameSize.cx,
                                  m_frameSize.cy, kMaskColor);
             }
         }

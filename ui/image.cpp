@@ -1,6 +1,7 @@
 #include "ui/image.h"
 
 #include "base/owned.h"
+#include "base/system_library.h"
 #include "ui/gdiplus_include.h"
 #include "ui/window.h"
 
@@ -64,7 +65,8 @@ class GdiplusSession {
 public:
     GdiplusSession() {
         Gdiplus::GdiplusStartupInput input;
-        m_ok = Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;
+        m_ok = EnsureSystemLibrary(L"gdiplus.dll") &&
+               Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;
     }
     ~GdiplusSession() {
         if (m_ok) Gdiplus::GdiplusShutdown(m_token);

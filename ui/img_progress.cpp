@@ -100,17 +100,17 @@ void CImgProgress::Draw(HDC target) {
         if (m_background) {
             const SIZE bg = BitmapSize(m_background.get());
             old = ::SelectObject(src.get(), m_background.get());
-            ::TransparentBlt(dc, 0, 0, w, h, src.get(), 0, 0, bg.cx, bg.cy, kMaskColor);
+            ::GdiTransparentBlt(dc, 0, 0, w, h, src.get(), 0, 0, bg.cx, bg.cy, kMaskColor);
         }
         if (m_fill && f.length > 0) {
             HGDIOBJ prev = ::SelectObject(src.get(), m_fill.get());
             if (!old) old = prev;
             const int x = m_fillRect.left, y = m_fillRect.top;
             if (f.firstWidth > 0)
-                ::TransparentBlt(dc, x, y, f.firstWidth, fl.cy, src.get(), 0, 0, f.firstWidth, fl.cy,
+                ::GdiTransparentBlt(dc, x, y, f.firstWidth, fl.cy, src.get(), 0, 0, f.firstWidth, fl.cy,
                                  kMaskColor);
             if (f.secondWidth > 0)
-                ::TransparentBlt(dc, x + f.firstWidth, y, f.secondWidth, fl.cy, src.get(), f.secondSrcX, 0,
+                ::GdiTransparentBlt(dc, x + f.firstWidth, y, f.secondWidth, fl.cy, src.get(), f.secondSrcX, 0,
                                  f.secondWidth, fl.cy, kMaskColor);
         }
         if (old) ::SelectObject(src.get(), old);  // before the DC goes

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <string>
 #include "base/owned.h"
+#include "base/system_library.h"
 #include "update_key_config.h"
 
 namespace kvr {
@@ -55,7 +56,8 @@ struct Crypto {
 bool ImportRsaKey(const std::vector<BYTE>& der, Crypto* c) {
     CERT_PUBLIC_KEY_INFO* info = nullptr;
     DWORD infoSize = 0;
-    if (!::CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(), static_cast<DWORD>(der.size()),
+    if (!EnsureSystemLibrary(L"crypt32.dll") ||
+        !::CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(), static_cast<DWORD>(der.size()),
                                CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &infoSize))
         return false;
     const OwnedLocal infoMemory(info);

@@ -3,14 +3,79 @@
 // and what the windows became, not exit codes.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <cwctype>
 #include <string>
 #include "base/endpoints.h"
+#include "base/settings.h"
 #include "tests/e2e/road_fixture.h"
 
 using namespace kvre2e;
 
+namespace {
+
+std::wstring Lower(std::wstring s) {
+    for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    return s;
+}
+
+// A copy of the program in a download folder, beside a winmm.dll that a web
+// page saved there.
+std::wstring ProgramBesidePlantedWinmm() {
+    wchar_t temp[MAX_PATH];
+    if (!::GetTempPathW(MAX_PATH, temp)) return {};
+    const std::wstring folder = std::wstring(temp) + L"kvr-download";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring planted = kvrtest::BuildPath(L"tests\\e2e\\planted_winmm.dll");
+    if (!::CopyFileW(KvrExe().c_str(), (folder + L"\\kvr.exe").c_str(), FALSE) ||
+        !::CopyFileW(planted.c_str(), (folder + L"\\winmm.dll").c_str(), FALSE))
+        return {};
+    return Lower(folder + L"\\kvr.exe");
+}
+
+// The modules of process pid that are neither the program nor the system's
+// (its folder, and the side-by-side store of the manifest's common controls),
+// and those of `libraries` it loaded.
+std::string UnwantedModules(DWORD pid, const std::wstring& program, std::initializer_list<const wchar_t*> libraries) {
+    wchar_t system[MAX_PATH], windows[MAX_PATH];
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    ::GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring systemFolder = Lower(system) + L"\\", sideBySide = Lower(windows) + L"\\winsxs\\";
+    bool listed = false;
+    std::string unwanted;
+    for (const std::wstring& module : ProcessModules(pid)) {
+        const std::wstring path = Lower(module);
+        listed = listed || path == program;
+        const bool system = path.rfind(systemFolder, 0) == 0 || path.rfind(sideBySide, 0) == 0;
+        bool named = false;
+        for (const wchar_t* library : libraries) named = named || path == systemFolder + library;
+        if ((!system && path != program) || named) unwanted += kvr::test::Utf8(module) + " ";
+    }
+    return listed ? unwanted : "no module list";
+}
+
+// While it lives the update check has run today: none runs at start.
+struct UpdateCheckedToday {
+    UpdateCheckedToday() { kvr::StoreUpdateTime(); }
+    ~UpdateCheckedToday() { kvr::StoreUpdateTime(SYSTEMTIME{2000, 1, 6, 1, 0, 0, 0, 0}); }
+};
+
+}  // namespace
+
 TEST_F(LoginRoadTest, OneLoginFromGameShortcutToPlayTimeRecord) {
-    StartGameWindow();
+    // Started from a download folder where a web page left a winmm.dll (a
+    // static import of winmm loads it, under Wine too).
+    const std::wstring program = ProgramBesidePlantedWinmm();
+    ASSERT_FALSE(program.empty()) << "no copy of the program in a download folder";
+    const UpdateCheckedToday noUpdateCheck;
+    StartGameWindow(program);
+    HWND login = WaitForLoginPage(m_kvr.Id(), m_loginPages, kStartMs);
+    ASSERT_NE(login, nullptr);
+    // Both processes load the system's libraries and the program, nothing
+    // beside it. The game window hosts no browser and checked no update; the
+    // page loads nothing for updates, installs or uninstall.
+    EXPECT_EQ(UnwantedModules(m_kvr.Id(), program, {L"urlmon.dll", L"mshtml.dll", L"crypt32.dll", L"rsaenh.dll"}),
+              "") << "game window";
+    EXPECT_EQ(UnwantedModules(ProcessOf(login), program, {L"crypt32.dll", L"rsaenh.dll"}), "") << "page process";
     // Start-up reported the start before the window.
     EXPECT_TRUE(WaitForRequest("/active.htm", "tag=kvr", kStepMs)) << PortalReceived("/active.htm").message();
     // Until a page joins the game window stays a 1 x 1 window.

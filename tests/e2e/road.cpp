@@ -1,9 +1,11 @@
 #include "tests/e2e/road.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 #include <cwchar>
 #include "base/endpoints.h"
 #include "base/messages.h"
+#include "base/owned.h"
 #include "browser/test_hooks.h"
 #include "tests/support/portal_client.h"
 #include "tests/support/ui_driver.h"
@@ -58,6 +60,18 @@ void KillKvrProcesses() {
         ::WaitForSingleObject(p, 5000);
         ::CloseHandle(p);
     }
+}
+
+std::vector<std::wstring> ProcessModules(DWORD pid) {
+    std::vector<std::wstring> paths;
+    const kvr::OwnedHandle p(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    HMODULE modules[1024];
+    DWORD bytes = 0;
+    wchar_t path[MAX_PATH];
+    if (p && ::EnumProcessModules(p.get(), modules, sizeof modules, &bytes))
+        for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 1024; ++i)
+            if (::GetModuleFileNameExW(p.get(), modules[i], path, MAX_PATH)) paths.push_back(path);
+    return paths;
 }
 
 bool SetFlashVersion(const wchar_t* version) {

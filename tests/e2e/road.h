@@ -14,6 +14,8 @@ std::wstring KvrExe();
 
 // Ends every kvr.exe of this Wine prefix (tests start all of them).
 void KillKvrProcesses();
+// Full paths of the modules process pid has loaded.
+std::vector<std::wstring> ProcessModules(DWORD pid);
 // Ids of the running kvr.exe processes.
 std::vector<DWORD> KvrProcessIds();
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""What a Windows program says about itself: its machine and the version in
-its version resource (VS_FIXEDFILEINFO), read from the PE file.
+"""What a Windows program says about itself: its machine, the version in its
+version resource (VS_FIXEDFILEINFO) and the libraries it loads on first use
+(delay_imports), read from the PE file.
 
   pe_info.py FILE...    prints "FILE: x86-64, version 3.0.0.3, stripped" per file
 """
+import re
 import struct
 import sys
 
@@ -31,6 +33,8 @@ class PeFile:
         magic = self.u16(optional)
         if magic not in (0x10B, 0x20B):
             raise NotAProgram("%s: unknown optional header" % path)
+        self.pointer_size = 8 if magic == 0x20B else 4
+        self.image_size = self.u32(optional + 56)
         directories = optional + (96 if magic == 0x10B else 112)
         self.resource_rva = self.u32(directories + 2 * 8)
         self.sections = []
@@ -68,6 +72,52 @@ class PeFile:
         rva, size = struct.unpack_from("<II", self.data, base + entry)
         at = self.offset(rva)
         return self.data[at:at + size]
+
+    def delay_imports(self):
+        """{dll (lower case): [function names, or '#ordinal']} of the delay-load
+        descriptors. GNU ld leaves the header's delay-import directory empty,
+        so they are found by their shape (ImgDelayDescr): attributes 1
+        (addresses are RVAs), a DLL name, module handle, address and name
+        table inside the image, no bound or unload table, no time stamp."""
+        found = {}
+        for (_, size, raw), section in zip(self.sections, self.section_names):
+            if not raw or section.startswith(("/", ".debug")):
+                continue
+            end = min(raw + size, len(self.data)) - 32
+            for at in range(raw, end, 4):
+                attributes, name, module, iat, names, bound, unload, stamp = struct.unpack_from(
+                    "<8I", self.data, at)
+                if attributes != 1 or bound or unload or stamp:
+                    continue
+                if not all(0 < rva < self.image_size for rva in (name, module, iat, names)):
+                    continue
+                dll = self.c_string(name)
+                if dll is None or not re.fullmatch(rb"[A-Za-z0-9_.-]+\.dll", dll, re.I):
+                    continue
+                found.setdefault(dll.decode("ascii").lower(), []).extend(self.name_table(names))
+        return found
+
+    def name_table(self, rva):
+        names, ordinal = [], 1 << (8 * self.pointer_size - 1)
+        fmt = "<Q" if self.pointer_size == 8 else "<I"
+        while True:
+            entry = struct.unpack_from(fmt, self.data, self.offset(rva))[0]
+            if not entry:
+                return names
+            if entry & ordinal:
+                names.append("#%d" % (entry & 0xFFFF))
+            else:
+                name = self.c_string(entry + 2)  # after the hint
+                names.append(name.decode("ascii", "replace") if name else "?")
+            rva += self.pointer_size
+
+    def c_string(self, rva):
+        try:
+            at = self.offset(rva)
+        except NotAProgram:
+            return None
+        end = self.data.find(b"\0", at, at + 256)
+        return self.data[at:end] if end > at else None
 
     def first_entry(self, base, directory, wanted_id):
         named, ids = struct.unpack_from("<HH", self.data, directory + 12)

@@ -1,0 +1,36 @@
+// A process the program starts runs in a folder the program chose, never in
+// the one it would inherit (a download folder, where older loaders look for
+// its libraries).
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include "base/owned.h"
+#include "base/process.h"
+#include "base/system_library.h"
+#include "tests/install/scratch.h"
+
+// The current directory of a child started in currentDirectory, as cmd.exe's "cd" prints it.
+static std::string CurrentDirectoryOfChild(const kvrtest::ScratchDir& scratch, const wchar_t* currentDirectory) {
+    const std::wstring out = scratch / L"cd.txt";
+    HANDLE started = nullptr;
+    if (!kvr::StartProcess(nullptr, L"\"" + kvr::SystemFolder() + L"\\cmd.exe\" /c cd > \"" + out + L"\"",
+                           CREATE_NO_WINDOW, &started, currentDirectory))
+        return "not started";
+    ::WaitForSingleObject(kvr::OwnedHandle(started).get(), 30000);
+    const std::string text = kvrtest::ReadFileBytes(out);
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
+static std::string Narrow(const std::wstring& path) { return std::string(path.begin(), path.end()); }
+
+TEST(StartProcessTest, RunsInTheSystemFolderOrTheOneGivenNeverInTheInheritedOne) {
+    kvrtest::ScratchDir downloads(L"kvr-downloads"), work(L"kvr-work");
+    wchar_t own[MAX_PATH];
+    ::GetCurrentDirectoryW(MAX_PATH, own);
+    ASSERT_TRUE(::SetCurrentDirectoryW(downloads.path().c_str()));
+    const std::string byDefault = CurrentDirectoryOfChild(work, nullptr);
+    const std::string given = CurrentDirectoryOfChild(work, work.path().c_str());
+    ::SetCurrentDirectoryW(own);
+    EXPECT_STRCASEEQ(byDefault.c_str(), Narrow(kvr::SystemFolder()).c_str());
+    EXPECT_STRCASEEQ(given.c_str(), Narrow(work.path()).c_str());
+}
