@@ -1,6 +1,8 @@
 // Measures Windows programs from inside Wine for run_bench.py. One command a
 // run; prints "key=value" lines.
-//   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window (200+ px wide) matches
+//   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window (200+ px wide) matches,
+//                                              then the modules loaded by EXE's process and by
+//                                              the window's
 //   memory SETTLE_MS EXE [ARGS]                private bytes after SETTLE_MS
 //   download URL FILE                          kvr.exe's download routine
 //   update CONFIG_URL EXE FOLDER               kvr.exe's update check and download: the
@@ -61,7 +63,15 @@ struct Match {
     const wchar_t* cls;
     const wchar_t* title;
     bool found;
+    DWORD pid;  // of the window found
 };
+
+// How many modules a process has loaded; 0 when it cannot be asked.
+unsigned ModuleCount(HANDLE process) {
+    HMODULE first;
+    DWORD bytes = 0;
+    return process && ::EnumProcessModules(process, &first, sizeof first, &bytes) ? bytes / sizeof(HMODULE) : 0;
+}
 
 BOOL CALLBACK FindVisible(HWND h, LPARAM lp) {
     auto* m = reinterpret_cast<Match*>(lp);
@@ -74,6 +84,7 @@ BOOL CALLBACK FindVisible(HWND h, LPARAM lp) {
     if (m->cls && (!::GetClassNameW(h, buf, 256) || wcscmp(buf, m->cls) != 0)) return TRUE;
     if (m->title && (!::GetWindowTextW(h, buf, 256) || wcscmp(buf, m->title) != 0)) return TRUE;
     m->found = true;
+    ::GetWindowThreadProcessId(h, &m->pid);
     return FALSE;
 }
 
@@ -102,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
 
     if (cmd == L"startup" && argc >= 6) {
         const DWORD timeout = static_cast<DWORD>(_wtoi(argv[2]));
-        Match m{Any(argv[3]), Any(argv[4]), false};
+        Match m{Any(argv[3]), Any(argv[4]), false, 0};
         PROCESS_INFORMATION pi{};
         const ULONGLONG t0 = NowMs();
         if (!Start(argv[5], JoinArgs(argc, argv, 6), &pi)) return 3;
@@ -115,6 +126,11 @@ int wmain(int argc, wchar_t** argv) {
             ::Sleep(2);
         }
         std::printf("startup_ms=%llu\nfound=%d\n", NowMs() - t0, m.found ? 1 : 0);
+        if (m.found) {
+            HANDLE owner = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m.pid);
+            std::printf("starter_modules=%u\nwindow_modules=%u\n", ModuleCount(pi.hProcess), ModuleCount(owner));
+            if (owner) ::CloseHandle(owner);
+        }
         ::TerminateProcess(pi.hProcess, 0);
         ::CloseHandle(pi.hProcess);
         ::CloseHandle(pi.hThread);
