@@ -1,6 +1,9 @@
 #include "base/access_list.h"
 
 #include <aclapi.h>
+#include <ntsecapi.h>
+#include <cwchar>
+#include <initializer_list>
 
 namespace kvr {
 
@@ -11,10 +14,48 @@ bool WellKnownSid(WELL_KNOWN_SID_TYPE type, BYTE (&sid)[SECURITY_MAX_SID_SIZE]) 
     return ::CreateWellKnownSid(type, nullptr, sid, &size) != FALSE;
 }
 
+// NT SERVICE\TrustedInstaller: S-1-5-80 and the hash of the service name.
+bool TrustedInstallerSid(BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    const DWORD parts[] = {80, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u};
+    if (!::InitializeSid(sid, &nt, 6)) return false;
+    for (DWORD i = 0; i < 6; ++i) *::GetSidSubAuthority(sid, i) = parts[i];
+    return true;
+}
+
+// Renames path to its name, ".", 16 random digits, in the same folder. By
+// name: whatever is in that place by now goes aside, a link as the link.
+bool MoveAside(const wchar_t* path) {
+    wchar_t hex[17];
+    wchar_t aside[MAX_PATH];
+    return RandomHex(hex) && std::swprintf(aside, MAX_PATH, L"%ls.%ls", path, hex) > 0 &&
+           ::MoveFileExW(path, aside, 0);
+}
+
+// An existing folder held open while it is judged (and given its list): the
+// entry itself (a link is not followed), without delete sharing, so nobody
+// can swap it meanwhile. Someone else's folder may refuse the Administrators
+// its descriptor; that alone says it is not the program's.
+OwnedFile HoldExistingFolder(const wchar_t* folder) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+    OwnedFile held(
+        ::CreateFileW(folder, READ_CONTROL | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr));
+    if (!held && ::GetLastError() == ERROR_ACCESS_DENIED)
+        held.reset(::CreateFileW(folder, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr));
+    return held;
+}
+
+bool IsPlainFolder(HANDLE held) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return ::GetFileInformationByHandle(held, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 }  // namespace
 
 CAccessList::CAccessList(AccessKind kind) {
-    const bool folder = kind == AccessKind::ProgramFolder;
+    const bool folder = kind != AccessKind::PrivateFile;
     // Inside the program's folders everything gets the same list.
     const BYTE inherit = folder ? OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE : 0;
     PACL acl = Acl();
@@ -22,11 +63,15 @@ CAccessList::CAccessList(AccessKind kind) {
               WellKnownSid(WinBuiltinUsersSid, m_users) && ::InitializeAcl(acl, sizeof(m_acl), ACL_REVISION) &&
               ::AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, m_system) &&
               ::AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, m_admins);
-    if (m_valid && folder)
+    if (m_valid && kind == AccessKind::ProgramFolder)
         m_valid = ::AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE,
                                           m_users) != FALSE;
-    // Protected: nothing inherited from the folder above.
+    // Protected: nothing inherited from the folder above. Owned by the
+    // Administrators, also where the system would make the creating user the
+    // owner (Windows XP): the user's own unelevated programs could change
+    // the list of what the user owns.
     m_valid = m_valid && ::InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+              ::SetSecurityDescriptorOwner(&m_descriptor, m_admins, FALSE) &&
               ::SetSecurityDescriptorDacl(&m_descriptor, TRUE, acl, FALSE) &&
               ::SetSecurityDescriptorControl(&m_descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
     m_attributes.nLength = sizeof(m_attributes);
@@ -34,54 +79,116 @@ CAccessList::CAccessList(AccessKind kind) {
     m_attributes.bInheritHandle = FALSE;
 }
 
+bool OwnerIsTrusted(PSECURITY_DESCRIPTOR descriptor) {
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (!descriptor || !::GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !owner || !::IsValidSid(owner))
+        return false;
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    for (WELL_KNOWN_SID_TYPE type : {WinLocalSystemSid, WinBuiltinAdministratorsSid})
+        if (WellKnownSid(type, sid) && ::EqualSid(owner, sid)) return true;
+    return TrustedInstallerSid(sid) && ::EqualSid(owner, sid);
+}
+
+bool MustMoveAside(PSECURITY_DESCRIPTOR folder, PSECURITY_DESCRIPTOR probe) {
+    return !OwnerIsTrusted(folder) && OwnerIsTrusted(probe);
+}
+
+bool IsSomeoneElsesFolder(HANDLE folder, const wchar_t* path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    // Unreadable to the Administrators: not a folder the program made.
+    if (::GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                          &descriptor) != ERROR_SUCCESS)
+        descriptor = nullptr;
+    const bool trusted = OwnerIsTrusted(descriptor);
+    ::LocalFree(descriptor);
+    if (trusted) return false;
+    // Does this volume keep owners at all? A file of our own beside the
+    // folder answers, gone when its handle closes.
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
+    wchar_t probePath[MAX_PATH];
+    wchar_t hex[17];
+    CAccessList list(AccessKind::PrivateFile);
+    if (!slash || !RandomHex(hex) ||
+        std::swprintf(probePath, MAX_PATH, L"%.*ls\\kvr-%ls.tmp", static_cast<int>(slash - path), path, hex) <= 0)
+        return true;
+    const OwnedFile probe(::CreateFileW(probePath, READ_CONTROL, 0, list.Attributes(), CREATE_NEW,
+                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    PSECURITY_DESCRIPTOR probed = nullptr;
+    if (!probe || ::GetSecurityInfo(probe.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, nullptr, nullptr,
+                                    nullptr, nullptr, &probed) != ERROR_SUCCESS)
+        return true;  // cannot tell: not to be used
+    const bool ownersKept = OwnerIsTrusted(probed);
+    ::LocalFree(probed);
+    return ownersKept;
+}
+
 bool IsLink(const wchar_t* path) {
     const DWORD attributes = ::GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting) {
-    if (!folder || !*folder) return false;
-    CAccessList list(AccessKind::ProgramFolder);
+bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting, AccessKind kind, ForeignFolderTest isForeign) {
+    if (!folder || !*folder || !isForeign) return false;
+    CAccessList list(kind);
     if (!list.Valid()) return false;
-    // A link here would send every later write to wherever it points.
-    if (IsLink(folder) && !::RemoveDirectoryW(folder)) return false;
-    if (::CreateDirectoryW(folder, list.Attributes())) return true;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (!setOnExisting) return true;
-    // Held without delete sharing: nobody can swap the folder for a link
-    // between the check and the new list.
-    const OwnedFile handle(::CreateFileW(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                         nullptr));
-    if (!handle) return false;
-    BY_HANDLE_FILE_INFORMATION info{};
-    bool ok = ::GetFileInformationByHandle(handle.get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-              !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (ok) {
-        // The owner too: whoever made the folder first keeps no rights over it.
-        // The list goes down to what is already inside.
-        ok = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(folder), SE_FILE_OBJECT,
-                                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                         PROTECTED_DACL_SECURITY_INFORMATION,
-                                     list.Administrators(), nullptr, list.Acl(), nullptr) == ERROR_SUCCESS;
+    // A few rounds: whoever made the folder may make it again after its move.
+    for (int round = 0; round < 3; ++round) {
+        // A link here would send every later write to wherever it points.
+        if (IsLink(folder) && !::RemoveDirectoryW(folder)) return false;
+        if (::CreateDirectoryW(folder, list.Attributes())) return true;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        // Held without delete sharing: nobody can swap the folder for a
+        // link between the check and the new list.
+        OwnedFile held = HoldExistingFolder(folder);
+        if (!held || !IsPlainFolder(held.get())) return false;
+        if (isForeign(held.get(), folder)) {
+            // What someone else put there (a library the program loads, a
+            // game's program) is never used: a fresh folder takes its place.
+            held.reset();
+            if (!MoveAside(folder)) return false;
+            continue;
+        }
+        if (!setOnExisting) return true;
+        // The owner too; the list goes down to what is already inside.
+        return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(folder), SE_FILE_OBJECT,
+                                       OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                           PROTECTED_DACL_SECURITY_INFORMATION,
+                                       list.Administrators(), nullptr, list.Acl(), nullptr) == ERROR_SUCCESS;
     }
-    return ok;
+    return false;
+}
+
+OwnedFile CreateFreshFile(const wchar_t* path, DWORD access, SECURITY_ATTRIBUTES* attributes) {
+    if (!path || !*path) return OwnedFile();
+    // The entry in the way goes through a handle on the entry itself: a
+    // link is opened (and deleted) as the link, a hard link loses one name.
+    {
+        const OwnedFile inTheWay(::CreateFileW(
+            path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    }
+    // New or nothing: anything that came back in the meantime is not ours.
+    OwnedFile file(::CreateFileW(path, access, 0, attributes, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file && (!::GetFileInformationByHandle(file.get(), &info) || info.nNumberOfLinks != 1 ||
+                 (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))))
+        file.reset();
+    return file;
 }
 
 OwnedFile CreatePrivateFile(const wchar_t* path) {
     CAccessList list(AccessKind::PrivateFile);
-    OwnedFile file(::CreateFileW(path, GENERIC_WRITE | WRITE_DAC, 0, list.Attributes(), CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return file;
-    // An existing file keeps its old list through CREATE_ALWAYS: replace it
-    // before anything is written.
-    if (::GetLastError() == ERROR_ALREADY_EXISTS &&
-        (!list.Valid() ||
-         ::SetSecurityInfo(file.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                           nullptr, nullptr, list.Acl(), nullptr) != ERROR_SUCCESS)) {
-        return OwnedFile();
-    }
-    return file;
+    if (!list.Valid()) return OwnedFile();
+    return CreateFreshFile(path, GENERIC_WRITE, list.Attributes());
+}
+
+bool RandomHex(wchar_t (&hex)[17]) {
+    BYTE random[8] = {};
+    if (!::RtlGenRandom(random, sizeof random)) return false;
+    for (size_t i = 0; i < sizeof random; ++i) std::swprintf(hex + 2 * i, 3, L"%02x", random[i]);
+    return true;
 }
 
 }  // namespace kvr

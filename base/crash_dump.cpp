@@ -91,7 +91,9 @@ LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* pointers) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
     // The dump holds the process's memory, cookies included: readable by
-    // SYSTEM and Administrators only.
+    // SYSTEM and Administrators only. A new file: whatever an earlier crash
+    // (or anyone) left in its place goes first, and a link there is never
+    // written through.
     const OwnedFile file = CreatePrivateFile(dumpPath);
     WriteDump(file.get(), pointers);
     return EXCEPTION_CONTINUE_SEARCH;

@@ -164,11 +164,18 @@ void DownloadSession::Release() {
     m_session.reset();
 }
 
-bool Download(const wchar_t* url, const wchar_t* targetFile,
-              const std::function<void(int percent)>& progress, DownloadSession* session,
-              DWORD blockSize) {
+namespace {
+// Where a download goes: a file created by name once the answer is known to
+// be the file, or one already open.
+struct DownloadTarget {
+    const wchar_t* path;
+    HANDLE open;
+};
+
+bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::function<void(int percent)>& progress,
+                  DownloadSession* session, DWORD blockSize) {
     if (session && session->Cancelled()) return false;
-    if (!url || !targetFile) return false;
+    if (!url || (!target.path && target.open == INVALID_HANDLE_VALUE)) return false;
     if (blockSize == 0 || blockSize > 64 * 1024) blockSize = 512;
 
     // From the first request on, the open handles belong to the session
@@ -218,8 +225,11 @@ bool Download(const wchar_t* url, const wchar_t* targetFile,
     }
     std::memcpy(&announced, buffer, sizeof announced);
 
-    FILE* file = ::_wfopen(targetFile, L"wb");
-    if (!file) {
+    OwnedFile created;
+    if (target.path)
+        created.reset(::CreateFileW(target.path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const HANDLE file = target.path ? created.get() : target.open;
+    if (file == INVALID_HANDLE_VALUE) {
         s.Release();
         return false;
     }
@@ -237,7 +247,8 @@ bool Download(const wchar_t* url, const wchar_t* targetFile,
         if (!::InternetQueryDataAvailable(request, &available, 0, 0)) break;
         DWORD got = 0;
         if (!::InternetReadFile(request, block.get(), blockSize, &got) || got == 0) break;
-        if (std::fwrite(block.get(), 1, got, file) != got) {
+        DWORD written = 0;
+        if (!::WriteFile(file, block.get(), got, &written, nullptr) || written != got) {
             writeFailed = true;
             break;
         }
@@ -247,10 +258,22 @@ bool Download(const wchar_t* url, const wchar_t* targetFile,
             progress(static_cast<int>(percent > 100 ? 100 : percent));
         }
     }
-    const bool closed = std::fclose(file) == 0;
+    const bool closed = !created || ::CloseHandle(created.release());
     const bool cancelled = s.Cancelled();
     s.Release();
     return !writeFailed && closed && !cancelled && total == announced;
+}
+}  // namespace
+
+bool Download(const wchar_t* url, const wchar_t* targetFile, const std::function<void(int percent)>& progress,
+              DownloadSession* session, DWORD blockSize) {
+    return targetFile && DownloadInto(url, DownloadTarget{targetFile, INVALID_HANDLE_VALUE}, progress, session,
+                                      blockSize);
+}
+
+bool Download(const wchar_t* url, HANDLE target, const std::function<void(int percent)>& progress,
+              DownloadSession* session, DWORD blockSize) {
+    return DownloadInto(url, DownloadTarget{nullptr, target}, progress, session, blockSize);
 }
 
 }  // namespace kvr

@@ -58,5 +58,9 @@ private:
 bool Download(const wchar_t* url, const wchar_t* targetFile,
               const std::function<void(int percent)>& progress = {},
               DownloadSession* session = nullptr, DWORD blockSize = 512);
+// The same into a file already open for writing (written from where it
+// stands), so that nothing is opened again by name.
+bool Download(const wchar_t* url, HANDLE target, const std::function<void(int percent)>& progress = {},
+              DownloadSession* session = nullptr, DWORD blockSize = 512);
 
 }  // namespace kvr

@@ -57,15 +57,15 @@ bool InstallFolder(wchar_t (&folder)[MAX_PATH]) {
     return true;
 }
 
-bool MakeInstallFolder(const wchar_t* installFolder, bool setOnExisting) {
+bool MakeInstallFolder(const wchar_t* installFolder, bool setOnExisting, ForeignFolderTest isForeign) {
     if (!installFolder || !*installFolder) return false;
     const std::wstring folder(installFolder);
     const size_t last = folder.rfind(L'\\');
     // "C:\" itself is no folder of ours.
     if (last != std::wstring::npos && last > 2 &&
-        !MakeProgramFolder(folder.substr(0, last).c_str(), setOnExisting))
+        !MakeProgramFolder(folder.substr(0, last).c_str(), setOnExisting, AccessKind::ProgramFolder, isForeign))
         return false;
-    return MakeProgramFolder(installFolder, setOnExisting);
+    return MakeProgramFolder(installFolder, setOnExisting, AccessKind::ProgramFolder, isForeign);
 }
 
 bool StatisticIniPath(wchar_t (&path)[MAX_PATH]) {

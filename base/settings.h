@@ -3,6 +3,7 @@
 // installation folder.
 #pragma once
 #include <windows.h>
+#include "base/access_list.h"
 
 namespace kvr {
 
@@ -15,9 +16,12 @@ inline constexpr int kIniValueChars = 32;  // buffer of every INI value
 // False when the shell folder is unknown; the buffer then holds "".
 bool InstallFolder(wchar_t (&folder)[MAX_PATH]);
 // Creates installFolder and the folder above it ("Marvole") with the
-// program's access list; where they exist, the install (setOnExisting) puts
-// that list on them, anything else leaves them as they are.
-bool MakeInstallFolder(const wchar_t* installFolder, bool setOnExisting);
+// program's access list (MakeProgramFolder): someone else's is moved aside
+// for a fresh one; where they are the program's, the install
+// (setOnExisting) puts that list on them, anything else leaves them as
+// they are.
+bool MakeInstallFolder(const wchar_t* installFolder, bool setOnExisting,
+                       ForeignFolderTest isForeign = IsSomeoneElsesFolder);
 // The installation folder + "\Statistic.ini".
 bool StatisticIniPath(wchar_t (&path)[MAX_PATH]);
 

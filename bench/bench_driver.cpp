@@ -162,7 +162,7 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring folder = argv[4];
         const ULONGLONG t0 = NowMs();
         kvr::UpdateConfig config;
-        bool ok = kvr::FetchUpdateConfig(argv[2], (folder + L"\\ConfigKvr.htm").c_str(), &config);
+        bool ok = kvr::FetchUpdateConfig(argv[2], &config);
         const std::wstring local = kvr::VersionKeyOfFile(argv[3]);
         ok = ok && !local.empty() && !kvr::VersionKeysMatch(config.key, local);
         const std::wstring target = folder + L"\\NewKvr.exe";

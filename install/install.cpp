@@ -26,8 +26,7 @@ std::wstring CopyIntoInstallFolder(const wchar_t* exePath, const wchar_t* instal
     if (target.empty()) return {};
     if (!MakeInstallFolder(installFolder, true)) return {};
     // Run from the installation folder itself: never copy a file onto itself.
-    if (::lstrcmpiW(target.c_str(), exePath) == 0) return target;
-    if (!::CopyFileW(exePath, target.c_str(), FALSE)) return {};
+    if (::lstrcmpiW(target.c_str(), exePath) != 0) ::CopyFileW(exePath, target.c_str(), FALSE);
     return target;
 }
 
@@ -47,8 +46,8 @@ void InstallProgram() {
         // The copy fails while the installed client runs (its file is in
         // use): the shortcuts and the start still go ahead, with the copy
         // that is there. The shortcuts skip a missing target by themselves.
-        CopyIntoInstallFolder(exe, folder);
-        const std::wstring installed = InstalledPathFor(exe, folder);
+        // A folder that could not be made safe is never used.
+        const std::wstring installed = CopyIntoInstallFolder(exe, folder);
         if (!installed.empty()) {
             CreateShortcuts(installed.c_str());
             StartProgram(installed.c_str(), IDLE_PRIORITY_CLASS);

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlwapi.h>
-#include <wincrypt.h>
 #include "base/endpoints.h"
 #include "base/module_path.h"
 #include "base/owned.h"
 #include "base/settings.h"
+#include "base/work_folder.h"
 #include "install/shortcuts.h"
 #include "install/statistics.h"
 #include "ui/message_box.h"
@@ -70,10 +70,12 @@ std::string BatchQuoted(const std::string& path) {
 std::string SelfDeleteBatchText(const std::string& exePath, const std::string& exeFolder,
                                 const std::string& batchPath, bool removeFolder) {
     const std::string exe = BatchQuoted(exePath), folder = BatchQuoted(exeFolder);
-    std::string text = "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel " + exe + "\r\nif exist " + exe +
-                       " goto :delexe\r\n";
+    // Two pings to this machine: a pause of about a second between tries.
+    std::string text = "cd\\\r\nset kvrTries=0\r\n:delexe\r\nping -n 2 127.0.0.1 >nul\r\ndel " + exe +
+                       "\r\nif not exist " + exe + " goto removed\r\nset /a kvrTries+=1\r\nif %kvrTries% lss " +
+                       std::to_string(kSelfDeleteTries) + " goto delexe\r\ngoto end\r\n:removed\r\n";
     if (removeFolder) text += "del " + folder + " /Q /F /A\r\nrd " + folder + "\r\n";
-    text += "del " + BatchQuoted(batchPath) + "\r\n";
+    text += ":end\r\ndel " + BatchQuoted(batchPath) + "\r\n";
     // A cut batch could run a cut path: rather no batch at all.
     return text.size() <= kBatchMax ? text : std::string();
 }
@@ -87,29 +89,22 @@ bool StartSelfDelete(const wchar_t* exePath) {
     const std::string exe = ToSystemCodePage(exeWide);
     const std::string folder = ToSystemCodePage(folderWide);
     if (exe.empty() || folder.empty()) return false;
-
-    char tempFolder[MAX_PATH] = {};
-    char tempName[MAX_PATH] = {};
-    const DWORD n = ::GetTempPathA(MAX_PATH, tempFolder);
-    if (n == 0 || n >= MAX_PATH || !::GetTempFileNameA(tempFolder, "DelSelf", 0, tempName)) return false;
-    const std::string batch = SelfDeleteBatchPath(tempName);
-    // The ".tmp" file only reserved the name.
-    ::DeleteFileA(tempName);
-    if (batch.empty() || batch.size() >= MAX_PATH) return false;
-
     const bool removeFolder = CountFilesBelow(folderWide.c_str()) < 2;
-    const std::string text = SelfDeleteBatchText(exe, folder, batch, removeFolder);
-    if (text.empty()) return false;
 
-    // A new file only: a batch someone prepared under this name would run
-    // with the program's rights.
-    OwnedFile file(::CreateFileA(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A new file of a random name in the work folder, written through the
+    // handle that made it.
+    const CWorkFolder work;
+    std::wstring batchWide;
+    OwnedFile file = work.CreateNewFile(L"DelSelf", L".bat", GENERIC_WRITE, 0, 0, &batchWide);
     if (!file) return false;
+    const std::string batch = ToSystemCodePage(batchWide);
+    const std::string text = batch.empty() ? std::string() : SelfDeleteBatchText(exe, folder, batch, removeFolder);
     DWORD written = 0;
-    const BOOL ok = ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    const BOOL ok = !text.empty() &&
+                    ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     file.reset();  // unshared: closed before the batch is deleted or run
     if (!ok || written != text.size()) {
-        ::DeleteFileA(batch.c_str());
+        ::DeleteFileW(batchWide.c_str());
         return false;
     }
 
@@ -125,29 +120,12 @@ bool StartSelfDelete(const wchar_t* exePath) {
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi{};
     if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        ::DeleteFileA(batch.c_str());
+        ::DeleteFileW(batchWide.c_str());
         return false;
     }
     const OwnedHandle thread(pi.hThread), process(pi.hProcess);
     ::SetThreadPriority(thread.get(), THREAD_PRIORITY_IDLE);
     return true;
-}
-
-std::string SelfDeleteBatchPath(const char* tempFileName) {
-    std::string name = tempFileName ? tempFileName : "";
-    const size_t dot = name.rfind('.');
-    const size_t slash = name.rfind('\\');
-    if (name.empty() || slash == std::string::npos) return {};
-    if (dot != std::string::npos && dot > slash) name.erase(dot);
-    // 64 random bits: a name nobody can have prepared.
-    BYTE random[8] = {};
-    OwnedCryptProvider provider;
-    if (!::CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT) ||
-        !::CryptGenRandom(provider.get(), sizeof(random), random))
-        return {};
-    char hex[2 * sizeof(random) + 1] = {};
-    for (size_t i = 0; i < sizeof(random); ++i) ::wsprintfA(hex + 2 * i, "%02x", random[i]);
-    return name + "-" + hex + ".bat";
 }
 
 void Uninstall(ReportEvents& events) {

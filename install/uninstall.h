@@ -9,18 +9,20 @@ namespace kvr {
 // be listed counts as 1, an empty name as 0.
 unsigned CountFilesBelow(const wchar_t* folder);
 
+// Tries of the batch job, about a second apart, before it gives up on an
+// executable that stays in use.
+constexpr int kSelfDeleteTries = 600;
+
 // The batch job that deletes the executable once it has ended (texts in the
-// system code page, "%" written as "%%"). removeFolder: also empties and
-// removes exeFolder.
+// system code page, "%" written as "%%"), trying kSelfDeleteTries times.
+// removeFolder: then also empties and removes exeFolder.
 std::string SelfDeleteBatchText(const std::string& exePath, const std::string& exeFolder,
                                 const std::string& batchPath, bool removeFolder);
 
-// The batch file's name beside GetTempFileName's tempFileName: its stem, "-",
-// 16 random hexadecimal digits and ".bat"; empty without randomness.
-std::string SelfDeleteBatchPath(const char* tempFileName);
-
-// Writes the batch job for exePath into the temporary folder and starts it
-// hidden at idle priority. False when nothing was started.
+// Writes the batch job for exePath into the work folder (only administrators
+// can change it while cmd reads it line by line, and it lies outside the
+// folder it removes) and starts it hidden at idle priority. False when
+// nothing was started.
 bool StartSelfDelete(const wchar_t* exePath);
 
 // Runs after the player confirmed; the caller waits for events.done.

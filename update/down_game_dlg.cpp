@@ -4,6 +4,7 @@
 #include "base/endpoints.h"
 #include "base/owned.h"
 #include "base/process.h"
+#include "base/work_folder.h"
 #include "res/resource.h"
 #include "ui/image.h"
 #include "update/self_update.h"
@@ -14,41 +15,38 @@ namespace kvr {
 namespace {
 constexpr DWORD kBlockSize = 1024;
 
-std::wstring TempFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    const DWORD n = ::GetTempPathW(MAX_PATH, folder);
-    return n > 0 && n < MAX_PATH ? std::wstring(folder) : std::wstring();
-}
-
-// A fresh, empty file of this download's own for the configuration page:
-// never a file of the program folder (a client named "Statistic" would be
-// the player's settings).
-std::wstring NewConfigFile() {
-    const std::wstring folder = TempFolder();
-    wchar_t file[MAX_PATH] = {};
-    if (folder.empty() || !::GetTempFileNameW(folder.c_str(), L"kvr", 0, file)) return {};
-    return file;
-}
-
-// The installer's file, created new: the temporary folder + name + ".exe",
-// or "name(1).exe" and on when that is taken. A file that was there before
-// is not this download's to overwrite or delete.
-std::wstring NewInstallerFile(const std::wstring& name) {
-    const std::wstring folder = TempFolder();
-    for (int i = 0; i < 10 && !folder.empty(); ++i) {
-        const std::wstring path = folder + name + (i ? L"(" + std::to_wstring(i) + L")" : L"") + L".exe";
-        if (path.size() >= MAX_PATH) break;
-        if (OwnedFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr))) return path;
-        if (::GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    return {};
-}
-
-// Started only when the maker signed it, checked on the file held open (no
-// writing, renaming or deleting by anyone) until the process is created.
-bool StartSignedInstaller(const wchar_t* path, const std::wstring& signature) {
+// Started only when it is the file the download wrote (its id, recorded
+// through the handle that wrote it) and the maker signed it, checked on the
+// file held open (no writing, renaming or deleting by anyone) until the
+// process is created.
+bool StartSignedInstaller(const wchar_t* path, const BY_HANDLE_FILE_INFORMATION& written,
+                          const std::wstring& signature) {
     HeldFile installer(path, HeldFile::Use::Start);
-    return installer.SignatureVerifies(signature.c_str()) && StartProgram(path, IDLE_PRIORITY_CLASS);
+    BY_HANDLE_FILE_INFORMATION held{};
+    return installer.IsOpen() && ::GetFileInformationByHandle(installer.Handle(), &held) &&
+           held.nFileIndexHigh == written.nFileIndexHigh && held.nFileIndexLow == written.nFileIndexLow &&
+           installer.SignatureVerifies(signature.c_str()) && StartProgram(path, IDLE_PRIORITY_CLASS);
+}
+
+// Downloads the installer into folder\name.exe, a new file of a folder of its
+// own in the work folder: the installer starts where nobody could put a
+// library beside it. True when it was started.
+bool DownloadAndStartInstaller(const std::wstring& folder, const std::wstring& name, const UpdateConfig& config,
+                               const std::function<void(int)>& progress, DownloadSession* session) {
+    const std::wstring installer = folder + L"\\" + name + L".exe";
+    OwnedFile file(::CreateFileW(installer.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION written{};
+    const bool whole = file && Download(config.address.c_str(), file.get(), progress, session, kBlockSize) &&
+                       ::GetFileInformationByHandle(file.get(), &written);
+    file.reset();
+    const bool started = whole && !session->Cancelled() &&
+                         StartSignedInstaller(installer.c_str(), written, config.signature);
+    // A running installer keeps its file (and folder) until the next
+    // restart; otherwise nothing of this download is left.
+    DiscardDownload(installer.c_str());
+    if (!::RemoveDirectoryW(folder.c_str())) ::MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return started;
 }
 }  // namespace
 
@@ -132,24 +130,17 @@ DWORD WINAPI CDownGameDlg::WorkerThread(void* param) {
     bool started = false;
     // A name from a web page reaches a URL and a file name: only plain names.
     if (IsValidClientName(job.clientName.c_str())) {
+        const CWorkFolder work;
         UpdateConfig config;
-        const std::wstring page = NewConfigFile();
-        const bool fetched =
-            !page.empty() && Download(job.configUrl.c_str(), page.c_str(), {}, &job.session, kBlockSize);
-        if (fetched) ReadUpdateConfig(page.c_str(), &config);
-        if (!page.empty()) ::DeleteFileW(page.c_str());
-        const std::wstring installer =
-            fetched && !config.address.empty() ? NewInstallerFile(job.clientName) : std::wstring();
-        if (!installer.empty()) {
+        const bool fetched = FetchUpdateConfig(job.configUrl.c_str(), &config, &job.session, kBlockSize);
+        const std::wstring folder =
+            fetched && !config.address.empty() ? work.CreateNewFolder(L"Hall") : std::wstring();
+        if (!folder.empty()) {
             const HWND window = job.window;
-            const bool whole = Download(
-                config.address.c_str(), installer.c_str(),
+            started = DownloadAndStartInstaller(
+                folder, job.clientName, config,
                 [window](int percent) { ::SendMessageW(window, kMsgProgress, static_cast<WPARAM>(percent), 0); },
-                &job.session, kBlockSize);
-            if (whole && !job.session.Cancelled()) started = StartSignedInstaller(installer.c_str(), config.signature);
-            // A running installer keeps its file until the next restart;
-            // otherwise nothing of this download is left.
-            DiscardDownload(installer.c_str());
+                &job.session);
         }
     }
     if (!job.session.Cancelled()) ::SendMessageW(job.window, kMsgFinished, started ? 1 : 0, 0);

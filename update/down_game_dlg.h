@@ -1,8 +1,9 @@
 // CDownGameDlg: downloads and starts the installer of another game's client
 // (the game hall's "app://entergame|<name>"). It reads the client's
-// configuration page from the client-service server into a temporary file,
-// downloads the installer named there into the temporary folder, shows the
-// progress and starts it when the maker's signature on it verifies.
+// configuration page from the client-service server, downloads the
+// installer named there into a folder of its own in the work folder
+// (base/work_folder.h), shows the progress and starts it when the maker's
+// signature on it verifies.
 #pragma once
 #include <atomic>
 #include <memory>

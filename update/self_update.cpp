@@ -7,6 +7,7 @@
 #include "base/module_path.h"
 #include "base/owned.h"
 #include "base/settings.h"
+#include "base/work_folder.h"
 #include "update/prgs_dlg.h"
 #include "update/update_signature.h"
 #include "update/version_key.h"
@@ -27,26 +28,79 @@ void DeleteAtRestart(const wchar_t* path) {
 }
 }  // namespace
 
-void ReadUpdateConfig(const wchar_t* configFile, UpdateConfig* out) {
-    wchar_t key[64] = {};
-    wchar_t address[512] = {};
-    wchar_t signature[kSignatureChars] = {};
-    ::GetPrivateProfileStringW(L"VerKey", L"Kvr", L"", key, 64, configFile);
-    ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, configFile);
-    const DWORD n = ::GetPrivateProfileStringW(L"VerKey", L"UpdSig", L"", signature, kSignatureChars, configFile);
-    out->key = key;
-    out->address = address;
-    // A signature that filled the buffer may have been cut: it is no signature.
-    out->signature = n + 1 < kSignatureChars ? signature : L"";
+namespace {
+// The page as wide text, decoded as the profile functions decode a file.
+std::wstring PageText(const std::string& page) {
+    if (page.size() >= 2 && static_cast<BYTE>(page[0]) == 0xFF && static_cast<BYTE>(page[1]) == 0xFE)
+        return std::wstring(reinterpret_cast<const wchar_t*>(page.data() + 2), (page.size() - 2) / 2);
+    const bool utf8 = page.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    const char* bytes = page.data() + (utf8 ? 3 : 0);
+    const int length = static_cast<int>(page.size() - (utf8 ? 3 : 0));
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const int n = length > 0 ? ::MultiByteToWideChar(codePage, 0, bytes, length, nullptr, 0) : 0;
+    std::wstring text(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, bytes, length, &text[0], n);
+    return text;
 }
 
-bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConfig* out) {
+std::wstring Trimmed(const std::wstring& text) {
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return {};
+    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+// The value of key in section, as GetPrivateProfileStringW reads it.
+std::wstring IniValue(const std::wstring& text, const wchar_t* section, const wchar_t* key) {
+    bool inSection = false;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find_first_of(L"\r\n", start);
+        if (end == std::wstring::npos) end = text.size();
+        const std::wstring line = Trimmed(text.substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line[0] == L'[') {
+            const size_t close = line.find(L']');
+            inSection = close != std::wstring::npos && ::lstrcmpiW(Trimmed(line.substr(1, close - 1)).c_str(), section) == 0;
+            continue;
+        }
+        const size_t equals = line.find(L'=');
+        if (!inSection || equals == std::wstring::npos || ::lstrcmpiW(Trimmed(line.substr(0, equals)).c_str(), key) != 0)
+            continue;
+        std::wstring value = Trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && (value[0] == L'"' || value[0] == L'\'') && value.back() == value[0])
+            value = value.substr(1, value.size() - 2);
+        return value.substr(0, value.find(L'\0'));
+    }
+    return {};
+}
+}  // namespace
+
+void ParseUpdateConfig(const std::string& page, UpdateConfig* out) {
+    const std::wstring text = PageText(page);
+    out->key = IniValue(text, L"VerKey", L"Kvr").substr(0, 63);
+    out->address = IniValue(text, L"VerKey", L"UpdAddr").substr(0, 511);
+    // A signature too long for its buffer may have been cut: it is no signature.
+    const std::wstring signature = IniValue(text, L"VerKey", L"UpdSig");
+    out->signature = signature.size() + 2 <= kSignatureChars ? signature : L"";
+}
+
+bool FetchUpdateConfig(const wchar_t* url, UpdateConfig* out, DownloadSession* session, DWORD blockSize) {
     *out = UpdateConfig{};
-    const bool whole = Download(url, configFile);
-    if (whole) ReadUpdateConfig(configFile, out);
-    // A cut page is of no use either: it does not stay in the program folder.
-    ::DeleteFileW(configFile);
-    return whole;
+    // Never a file of the program folder or the player's temporary folder:
+    // a new one of the work folder, gone when its handle closes.
+    const CWorkFolder work;
+    const OwnedFile page = work.CreateNewFile(L"Config", L".htm", GENERIC_READ | GENERIC_WRITE, 0,
+                                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
+    LARGE_INTEGER size{};
+    if (!page || !Download(url, page.get(), {}, session, blockSize) || !::GetFileSizeEx(page.get(), &size) || size.QuadPart > kConfigPageMax ||
+        ::SetFilePointer(page.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        return false;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && (!::ReadFile(page.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return false;
+    ParseUpdateConfig(bytes, out);
+    return true;
 }
 
 UpdateFound CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
@@ -59,9 +113,7 @@ UpdateFound CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, c
             return found;
         }
     }
-    const std::wstring configFile = Beside(exePath ? exePath : L"", L"ConfigKvr.htm");
-    if (configFile.empty()) return found;
-    FetchUpdateConfig(configUrl, configFile.c_str(), &found.offered);
+    FetchUpdateConfig(configUrl, &found.offered);
     // No page, a cut page, or one without a key: nothing is known.
     if (found.offered.key.empty()) return found;
     const std::wstring local = VersionKeyOfFile(exePath);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include "base/command_line.h"
+#include "base/http_fetch.h"
 #include "update/update_signature.h"
 
 namespace kvr {
@@ -15,13 +16,23 @@ struct UpdateConfig {
     std::wstring signature;  // base64, at most kSignatureChars - 2 characters
 };
 
-// Downloads the configuration page from url into configFile, reads it and
-// deletes the file. False (and an empty key) unless the whole page arrived.
-bool FetchUpdateConfig(const wchar_t* url, const wchar_t* configFile, UpdateConfig* out);
+// The largest configuration page read; a longer one is no page.
+constexpr DWORD kConfigPageMax = 64 * 1024;
+
+// Downloads the configuration page from url into a new file of the work
+// folder that goes with its handle, and reads it back through that handle.
+// False (and an empty key) unless the whole page arrived.
+// session and blockSize as for Download.
+bool FetchUpdateConfig(const wchar_t* url, UpdateConfig* out, DownloadSession* session = nullptr,
+                       DWORD blockSize = 512);
 // Reads "VerKey"/"Kvr" (at most 63 characters), "VerKey"/"UpdAddr" (at most
-// 511) and "VerKey"/"UpdSig" from a downloaded configuration page; missing
-// values are empty, and so is a signature too long for its buffer.
-void ReadUpdateConfig(const wchar_t* configFile, UpdateConfig* out);
+// 511) and "VerKey"/"UpdSig" from a configuration page's bytes as the
+// profile functions read an INI file (sections and keys in any case, blanks
+// and one pair of quotes around a value dropped, the first of a key
+// counts; text in the system code page, or UTF-16 or UTF-8 after their byte
+// order mark); missing values are empty, and so is a signature too long for
+// its buffer.
+void ParseUpdateConfig(const std::string& page, UpdateConfig* out);
 
 // What a check found. Failed: no page, a cut or failed download of it, or a
 // page without a key. A throttled check that may not run today is Current.

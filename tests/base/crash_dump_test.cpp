@@ -89,14 +89,14 @@ TEST(CrashDump, CrashingProcessLeavesDumpNextToItsExecutable) {
     const std::wstring dir = FreshDir(L"crash_plain");
     const std::wstring dump = dir + L"\\kvrcrash.dmp";
     ::DeleteFileW(dump.c_str());
-    // A dump an earlier crash left (with the folder's list) gets the new list
-    // too. Wine changes no list of an existing file: there the dump is new.
-    if (!kvrtest::UnderWine()) {
-        HANDLE old = ::CreateFileW(dump.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(old, INVALID_HANDLE_VALUE);
-        ::CloseHandle(old);
-    }
+    // What lies in the dump's place goes first and is never written
+    // through: here one name of another file (a hard link), which keeps its
+    // bytes, while the dump is a new file with the private list.
+    const std::wstring other = dir + L"\\other.txt";
+    ASSERT_TRUE(kvrtest::WriteFileBytes(other, "not a dump"));
+    ASSERT_TRUE(::CreateHardLinkW(dump.c_str(), other.c_str(), nullptr));
     RunCrashingCopy(dir + L"\\kvrcrash.exe");
+    EXPECT_EQ(kvrtest::ReadFileBytes(other), "not a dump");
     DWORD size = 0;
     EXPECT_EQ(ReadHead(dump, &size), "MDMP");
     EXPECT_GT(size, 1000u);

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <sddl.h>
+#include <memory>
 #include <shlobj.h>
+#include "base/access_list.h"
+#include "base/settings.h"
+#include "base/work_folder.h"
 #include "install/install.h"
 #include "install/shortcuts.h"
 #include "install/uninstall.h"
@@ -110,6 +115,61 @@ TEST(InstallCopy, FolderGetsTheProgramsAccessListNewOrExisting) {
     if (!kvrtest::UnderWine()) kvrtest::ExpectProgramFolderList(early);
 }
 
+// Who made a folder is read from its owner, on volumes that keep owners:
+// a file made there for the Administrators must read back as theirs (Wine
+// reports the user for every file, FAT keeps no owners).
+TEST(InstallFolderOwner, OnlySystemAdministratorsOrTrustedInstallerKeepTheirFolder) {
+    auto owned = [](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr)) << sddl;
+        return std::unique_ptr<void, decltype(&::LocalFree)>(sd, &::LocalFree);
+    };
+    const auto admins = owned(L"O:BA"), system = owned(L"O:SY"),
+               installer = owned(L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"),
+               user = owned(L"O:S-1-5-21-1004336348-1177238915-682003330-1001"), everyone = owned(L"O:WD"),
+               nobody = owned(L"D:(A;;FA;;;WD)"), service = owned(L"O:S-1-5-80-1-2-3-4-5");
+    for (const auto* trusted : {&admins, &system, &installer}) {
+        EXPECT_TRUE(OwnerIsTrusted(trusted->get()));
+        EXPECT_FALSE(MustMoveAside(trusted->get(), admins.get()));
+    }
+    for (const auto* foreign : {&user, &everyone, &nobody, &service}) {
+        EXPECT_FALSE(OwnerIsTrusted(foreign->get()));
+        EXPECT_TRUE(MustMoveAside(foreign->get(), admins.get()));
+        // Where a file made for the Administrators reads back otherwise, an
+        // owner says nothing: the folder keeps its treatment.
+        EXPECT_FALSE(MustMoveAside(foreign->get(), user.get()));
+        EXPECT_FALSE(MustMoveAside(foreign->get(), nobody.get()));
+    }
+}
+
+// Wine keeps no owners: the move is shown through the judgement's seam.
+TEST(InstallFolderOwner, SomeoneElsesFolderIsMovedAsideWithWhatItHolds) {
+    ScratchDir root(L"owner");
+    const std::wstring marvole = root / L"Marvole", installFolder = marvole + L"\\GameLogin";
+    ASSERT_TRUE(::CreateDirectoryW(marvole.c_str(), nullptr));
+    ASSERT_TRUE(kvrtest::WriteFileBytes(marvole + L"\\winmm.dll", "planted"));
+    // The program's own folder keeps what is in it.
+    EXPECT_TRUE(MakeInstallFolder(installFolder.c_str(), true, [](HANDLE, const wchar_t*) { return false; }));
+    EXPECT_TRUE(FileExists(marvole + L"\\winmm.dll"));
+    // Someone else's, with a handle kept open on the planted library: where
+    // the system lets it move (Wine does), a fresh folder takes its place.
+    HANDLE planted = ::CreateFileW((marvole + L"\\winmm.dll").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool made = MakeInstallFolder(installFolder.c_str(), true, [](HANDLE, const wchar_t*) { return true; });
+    ::CloseHandle(planted);
+    if (kvrtest::UnderWine()) {
+        EXPECT_TRUE(made);
+    }
+    if (!made) return;  // refused: nothing there is used
+    EXPECT_EQ(CountFilesBelow(marvole.c_str()), 0u);
+    kvrtest::ExpectProgramFolderList(installFolder);
+    WIN32_FIND_DATAW aside;
+    const HANDLE find = ::FindFirstFileW((marvole + L".????????????????").c_str(), &aside);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "nothing was moved aside";
+    ::FindClose(find);
+    EXPECT_EQ(kvrtest::ReadFileBytes(root / aside.cFileName + L"\\winmm.dll"), "planted") << aside.cFileName;
+}
+
 TEST(Shortcuts, FourLinksWithTheirArgumentsIconsAndFolder) {
     RemoveOurLinks();
     ScratchDir dir(L"lnk");
@@ -158,27 +218,30 @@ TEST(Shortcuts, NothingForAMissingTargetOrEmptyName) {
     EXPECT_EQ(FolderOf(L"b.exe"), L"");
 }
 
-TEST(SelfDelete, BatchTextInBothForms) {
-    EXPECT_EQ(SelfDeleteBatchText("C:\\P\\kvr.exe", "C:\\P", "C:\\T\\DelSelf1.tmp.bat", true),
-              "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"C:\\P\\kvr.exe\"\r\n"
-              "if exist \"C:\\P\\kvr.exe\" goto :delexe\r\ndel \"C:\\P\" /Q /F /A\r\nrd \"C:\\P\"\r\n"
-              "del \"C:\\T\\DelSelf1.tmp.bat\"\r\n");
-    EXPECT_EQ(SelfDeleteBatchText("C:\\P\\kvr.exe", "C:\\P", "C:\\T\\DelSelf1.tmp.bat", false),
-              "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"C:\\P\\kvr.exe\"\r\n"
-              "if exist \"C:\\P\\kvr.exe\" goto :delexe\r\ndel \"C:\\T\\DelSelf1.tmp.bat\"\r\n");
+TEST(SelfDelete, BatchTextInBothFormsGivingUpAfterItsTries) {
+    // About a second between tries, and an end to them when the file stays in use.
+    const auto tries = [](const std::string& exe) {
+        return "cd\\\r\nset kvrTries=0\r\n:delexe\r\nping -n 2 127.0.0.1 >nul\r\ndel " + exe + "\r\nif not exist " + exe +
+               " goto removed\r\nset /a kvrTries+=1\r\nif %kvrTries% lss 600 goto delexe\r\ngoto end\r\n:removed\r\n";
+    };
+    EXPECT_EQ(SelfDeleteBatchText("C:\\P\\kvr.exe", "C:\\P", "C:\\W\\DelSelf-1.bat", true),
+              tries("\"C:\\P\\kvr.exe\"") + "del \"C:\\P\" /Q /F /A\r\nrd \"C:\\P\"\r\n:end\r\ndel \"C:\\W\\DelSelf-1.bat\"\r\n");
+    EXPECT_EQ(SelfDeleteBatchText("C:\\P\\kvr.exe", "C:\\P", "C:\\W\\DelSelf-1.bat", false),
+              tries("\"C:\\P\\kvr.exe\"") + ":end\r\ndel \"C:\\W\\DelSelf-1.bat\"\r\n");
     // "%" in a path is the character, not a variable of the batch language.
-    EXPECT_EQ(SelfDeleteBatchText("C:\\100%x\\kvr.exe", "C:\\100%x", "C:\\T\\b.bat", true),
-              "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"C:\\100%%x\\kvr.exe\"\r\n"
-              "if exist \"C:\\100%%x\\kvr.exe\" goto :delexe\r\ndel \"C:\\100%%x\" /Q /F /A\r\nrd \"C:\\100%%x\"\r\n"
-              "del \"C:\\T\\b.bat\"\r\n");
-    // Beside GetTempFileName's name, with 64 random bits nobody can foresee.
-    const std::string a = SelfDeleteBatchPath("C:\\T\\DelSelf1A2B.tmp");
-    const std::string b = SelfDeleteBatchPath("C:\\T\\DelSelf1A2B.tmp");
-    ASSERT_EQ(a.size(), std::string("C:\\T\\DelSelf1A2B-0123456789abcdef.bat").size()) << a;
-    EXPECT_EQ(a.compare(0, 17, "C:\\T\\DelSelf1A2B-"), 0) << a;
-    EXPECT_EQ(a.substr(a.size() - 4), ".bat");
+    EXPECT_EQ(SelfDeleteBatchText("C:\\100%x\\kvr.exe", "C:\\100%x", "C:\\W\\b.bat", true),
+              tries("\"C:\\100%%x\\kvr.exe\"") +
+                  "del \"C:\\100%%x\" /Q /F /A\r\nrd \"C:\\100%%x\"\r\n:end\r\ndel \"C:\\W\\b.bat\"\r\n");
+    // Its file: a new one of the work folder, 64 random bits nobody can foresee in its name.
+    const CWorkFolder work;
+    ASSERT_TRUE(work.Valid());
+    std::wstring a, b;
+    const OwnedFile fa = work.CreateNewFile(L"DelSelf", L".bat", GENERIC_WRITE, 0, FILE_FLAG_DELETE_ON_CLOSE, &a);
+    const OwnedFile fb = work.CreateNewFile(L"DelSelf", L".bat", GENERIC_WRITE, 0, FILE_FLAG_DELETE_ON_CLOSE, &b);
+    ASSERT_TRUE(fa && fb);
+    EXPECT_EQ(a.size(), work.Path().size() + std::wstring(L"\\DelSelf-0123456789abcdef.bat").size()) << a;
+    EXPECT_EQ(a.compare(0, work.Path().size() + 9, work.Path() + L"\\DelSelf-"), 0) << a;
     EXPECT_NE(a, b);
-    EXPECT_EQ(SelfDeleteBatchPath("no folder"), "");
     // Never a cut batch: over 2048 bytes there is none.
     EXPECT_EQ(SelfDeleteBatchText(std::string(1100, 'x'), "C:\\P", "b.bat", false), "");
 }

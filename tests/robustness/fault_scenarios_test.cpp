@@ -59,7 +59,7 @@ protected:
         ASSERT_NE(*BuiltInUpdateKey(), 0) << "a test build checks signatures";
         ASSERT_TRUE(PortalSetUpdateConfig(Utf8(m_newKey), Utf8(Url(L"/download/NewKvr.exe"))));
         UpdateConfig published;
-        ASSERT_TRUE(FetchUpdateConfig(Url(L"/update/ConfigKvr.htm").c_str(), (m_dir / L"page.htm").c_str(), &published));
+        ASSERT_TRUE(FetchUpdateConfig(Url(L"/update/ConfigKvr.htm").c_str(), &published));
         m_signature = published.signature;
         ASSERT_FALSE(m_signature.empty());
     }

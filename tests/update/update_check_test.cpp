@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "base/endpoints.h"
 #include "base/http_fetch.h"
+#include "base/work_folder.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"
 #include "update/self_update.h"
@@ -46,8 +47,13 @@ TEST_F(UpdateCheckTest, SameKeyInCapitalsMeansNoUpdate) {
     ASSERT_TRUE(PortalSetUpdateConfig(Upper(Narrow(key)), "http://127.0.0.1/x/NewKvr.exe"));
     EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Current);
     EXPECT_EQ(ConfigRequests(), 1u);
-    // The page was read and removed from the program folder.
+    // The page never reached the program folder, and left the work folder
+    // with its handle.
     EXPECT_FALSE(kvrtest::FileExists(dir / L"ConfigKvr.htm"));
+    wchar_t work[MAX_PATH];
+    ASSERT_TRUE(WorkFolderPath(work));
+    WIN32_FIND_DATAW left;
+    EXPECT_EQ(::FindFirstFileW((std::wstring(work) + L"\\Config-*").c_str(), &left), INVALID_HANDLE_VALUE);
     EXPECT_STREQ(LastUpdateAddress().c_str(), L"http://127.0.0.1/x/NewKvr.exe");
     EXPECT_TRUE(VersionKeysMatch(LastServerKey(), key));
 }
@@ -91,4 +97,19 @@ TEST_F(UpdateCheckTest, ThrottledCheckStaysQuietWhenNotAllowed) {
     // Allowed today: the throttled check asks too.
     EXPECT_EQ(Check(true, StartMode::GameShortcut, true), UpdateCheck::Newer);
     EXPECT_EQ(ConfigRequests(), 2u);
+}
+
+TEST(UpdateConfigPage, ReadAsTheProfileFunctionsReadAFile) {
+    UpdateConfig c;
+    ParseUpdateConfig("\xEF\xBB\xBF[Other]\r\nKvr=other\r\n[verkey]\r\n kvr = \"0123abc\" \nKVR=second\r"
+                      "UpdAddr=' http://127.0.0.1/x.exe'\r\nUpdSig=" + std::string(kSignatureChars - 1, 'A'),
+                      &c);
+    EXPECT_EQ(c.key, L"0123abc");
+    EXPECT_EQ(c.address, L" http://127.0.0.1/x.exe");
+    EXPECT_EQ(c.signature, L"") << "a signature its buffer would cut";
+    ParseUpdateConfig("[VerKey]\r\nKvr=" + std::string(100, 'k') + "\r\nUpdSig=" + std::string(kSignatureChars - 2, 'A'),
+                      &c);
+    EXPECT_EQ(c.key, std::wstring(63, L'k'));
+    EXPECT_EQ(c.signature.size(), kSignatureChars - 2);
+    EXPECT_EQ(c.address, L"");
 }

@@ -1,0 +1,63 @@
+#include "base/work_folder.h"
+
+#include <shlobj.h>
+#include <cwchar>
+#include "base/access_list.h"
+
+namespace kvr {
+
+bool WorkFolderPath(wchar_t (&folder)[MAX_PATH]) {
+    folder[0] = 0;
+    wchar_t common[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common)) ||
+        std::swprintf(folder, MAX_PATH, L"%ls\\Marvole\\KvrWork", common) < 0) {
+        folder[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+CWorkFolder::CWorkFolder() {
+    wchar_t folder[MAX_PATH];
+    if (!WorkFolderPath(folder)) return;
+    const std::wstring marvole(folder, std::wcsrchr(folder, L'\\'));
+    if (!MakeProgramFolder(marvole.c_str(), false) ||
+        !MakeProgramFolder(folder, false, AccessKind::PrivateFolder))
+        return;
+    // Held without delete sharing: nobody can rename it or put a link in
+    // its place while its files are made and used by name.
+    OwnedFile held(::CreateFileW(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!held || !::GetFileInformationByHandle(held.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return;
+    m_path = folder;
+    m_held = std::move(held);
+}
+
+namespace {
+std::wstring NewName(const std::wstring& folder, const wchar_t* prefix, const wchar_t* extension) {
+    wchar_t hex[17];
+    if (!RandomHex(hex)) return {};
+    const std::wstring name = folder + L"\\" + prefix + L"-" + hex + extension;
+    return name.size() < MAX_PATH ? name : std::wstring();
+}
+}  // namespace
+
+std::wstring CWorkFolder::CreateNewFolder(const wchar_t* prefix) const {
+    const std::wstring name = Valid() ? NewName(m_path, prefix, L"") : std::wstring();
+    return !name.empty() && ::CreateDirectoryW(name.c_str(), nullptr) ? name : std::wstring();
+}
+
+OwnedFile CWorkFolder::CreateNewFile(const wchar_t* prefix, const wchar_t* extension, DWORD access, DWORD share,
+                                     DWORD flags, std::wstring* path) const {
+    const std::wstring name = Valid() ? NewName(m_path, prefix, extension) : std::wstring();
+    if (name.empty()) return OwnedFile();
+    OwnedFile file(::CreateFileW(name.c_str(), access, share, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr));
+    if (file && path) *path = name;
+    return file;
+}
+
+}  // namespace kvr
