@@ -3,11 +3,29 @@
 #include <shlobj.h>
 #include <wininet.h>
 #include <cwchar>
+#include <string>
 #include <vector>
 #include "base/owned.h"
+#include "base/player_rights.h"
 #include "base/system_library.h"
 
 namespace kvr {
+
+namespace {
+// Deletes the player's folder tree with every folder above it held
+// (CHeldPath), so that what DeleteFolderTree opens by name below them is
+// what the player's own paths name.
+BOOL DeletePlayerFolderTree(const wchar_t* folder) {
+    const wchar_t* slash = std::wcsrchr(folder, L'\\');
+    if (!slash) return FALSE;
+    const CHeldPath above(std::wstring(folder, slash).c_str());
+    if (!above.Valid()) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return DeleteFolderTree(folder);
+}
+}  // namespace
 
 BOOL SetCacheLimit() {
     HKEY key = nullptr;
@@ -27,9 +45,15 @@ void ClearCache(LPTHREAD_START_ROUTINE clearing) {
     const OwnedHandle thread(::CreateThread(nullptr, 0, clearing, nullptr, 0, nullptr));  // never waited on
 }
 
-DWORD WINAPI ClearCachesThread(LPVOID) {
-    DeleteFlashSharedObjects();
-    return static_cast<DWORD>(DeleteBrowserCache());
+DWORD WINAPI ClearCachesThread(LPVOID) { return static_cast<DWORD>(ClearCachesAs(PlayerToken().get())); }
+
+BOOL ClearCachesAs(HANDLE playerToken) {
+    BOOL result = FALSE;
+    RunAsPlayer(playerToken, [&] {
+        DeleteFlashSharedObjects();
+        result = DeleteBrowserCache();
+    });
+    return result;
 }
 
 BOOL DeleteFlashSharedObjects() {
@@ -45,7 +69,7 @@ BOOL DeleteFlashSharedObjects() {
     const size_t used = std::wcslen(path);
     if (used == 0 || used + std::wcslen(tail) >= MAX_PATH) return FALSE;
     ::lstrcpynW(path + used, tail, static_cast<int>(MAX_PATH - used));
-    return DeleteFolderTree(path);
+    return DeletePlayerFolderTree(path);
 }
 
 BOOL DeleteBrowserCache() {
@@ -73,7 +97,7 @@ BOOL DeleteBrowserCache() {
 
     wchar_t folder[MAX_PATH] = L"";
     if (!::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_INTERNET_CACHE, FALSE)) return FALSE;
-    return DeleteFolderTree(folder);
+    return DeletePlayerFolderTree(folder);
 }
 
 namespace {

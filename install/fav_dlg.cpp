@@ -1,5 +1,6 @@
 #include "install/fav_dlg.h"
 
+#include "base/player_rights.h"
 #include "install/favorite.h"
 #include "res/resource.h"
 
@@ -22,8 +23,11 @@ void CFavDlg::OnOK() {
     ::GetDlgItemTextW(m_hWnd, IDC_FAV_NAME, name, kFavoriteNameMax + 1);
     EndDialog(IDOK);
     // An invalid name writes nothing and says nothing, as a failed write.
+    // Written with the player's own rights: a favourites folder pointed
+    // elsewhere (the all-users Startup folder) takes nothing the player
+    // could not put there.
     const std::wstring folder = m_folder.empty() ? FavoritesFolder() : m_folder;
-    WriteFavorite(folder.c_str(), name, m_url.c_str());
+    RunAsPlayer(PlayerToken().get(), [&] { WriteFavorite(folder.c_str(), name, m_url.c_str()); });
 }
 
 }  // namespace kvr

@@ -1,8 +1,9 @@
 #include "install/favorite.h"
 
 #include <shlobj.h>
-#include <cstdio>
 #include <cwctype>
+#include "base/access_list.h"
+#include "base/player_rights.h"
 
 namespace kvr {
 
@@ -51,10 +52,12 @@ bool WriteFavorite(const wchar_t* folder, const wchar_t* name, const wchar_t* ur
     const std::wstring path = std::wstring(folder) + L"\\" + name + L".url";
     if (path.size() >= MAX_PATH) return false;
     const std::string text = FavoriteFileText(url);
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    if (!file) return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && ok;
+    const CHeldPath held(folder);
+    if (!held.Valid()) return false;
+    const OwnedFile file = CreateFreshFile(path.c_str(), GENERIC_WRITE, nullptr);
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
 }
 
 std::wstring FavoritesFolder() {

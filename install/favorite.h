@@ -17,8 +17,11 @@ bool IsValidFavoriteName(const wchar_t* name);
 // boundary to kFavoriteTextMax bytes.
 std::string FavoriteFileText(const wchar_t* url, UINT codePage = CP_ACP);
 
-// Writes folder\name.url (overwriting). Nothing is written for an invalid
-// name; false then and when the file cannot be written.
+// Writes folder\name.url, a new file in place of whatever had that name (a
+// link there goes itself, never written through). The folder is the
+// player's: it is held open at every level (CHeldPath), so nothing is
+// written when a junction or link is on its way. Nothing is written for an
+// invalid name; false then and when the file cannot be written.
 bool WriteFavorite(const wchar_t* folder, const wchar_t* name, const wchar_t* url);
 
 // The user's favourites folder (CSIDL_FAVORITES), empty when unknown.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <iostream>
 #include <string>
+#include "base/owned.h"
 #include "browser/cache_clear.h"
 
 using namespace kvr;
@@ -229,6 +230,18 @@ TEST(ClearCache, LinksAreRemovedNeverFollowed) {
     EXPECT_TRUE(Exists(victim + L"\\precious.txt")) << "followed the " << kind << " of the folder itself";
     EXPECT_TRUE(Exists(victim + L"\\sub\\more.txt"));
     RemoveFolderLink(shared);
+
+    // A link higher up, the player's "Macromedia" folder itself: the shared
+    // objects it leads to are not the player's folder's to clear.
+    const std::wstring macromedia = std::wstring(appData) + L"\\Macromedia";
+    DeleteFolderTree(macromedia.c_str());
+    ASSERT_TRUE(::CreateDirectoryW((victim + L"\\Flash Player").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((victim + L"\\Flash Player\\#SharedObjects").c_str(), nullptr));
+    WriteFile(victim + L"\\Flash Player\\#SharedObjects\\deep.sol", "and me");
+    ASSERT_EQ(MakeFolderLink(macromedia, victim), kind);
+    EXPECT_FALSE(DeleteFlashSharedObjects());
+    EXPECT_TRUE(Exists(victim + L"\\Flash Player\\#SharedObjects\\deep.sol")) << "followed a " << kind << " above";
+    RemoveFolderLink(macromedia);
     ::SetFileAttributesW((victim + L"\\precious.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFolderTree(victim.c_str());
 }
@@ -256,6 +269,28 @@ TEST(ClearCache, CookiesSurviveOtherEntriesGo) {
     DWORD chars = 256;
     ASSERT_TRUE(::InternetGetCookieW(site, L"Pauth", cookie, &chars));
     EXPECT_NE(std::wstring(cookie).find(L"kept"), std::wstring::npos);
+}
+
+// With the player's token the clearing runs impersonating it (on Windows
+// it can then delete only what the player could), and the thread is back
+// to its own rights afterwards; a token it cannot take clears nothing.
+// Wine checks no rights against a token: the deletion itself is not shown.
+// After the cookie test: it clears the browser cache too.
+TEST(ClearCache, RunsOnlyWithThePlayersToken) {
+    const std::wstring shared = MakeSharedObjectsFolder();
+    WriteFile(shared + L"\\mine.sol");
+    OwnedHandle own, queryOnly, player;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, own.put()));
+    ASSERT_TRUE(::DuplicateTokenEx(own.get(), TOKEN_QUERY, nullptr, SecurityImpersonation, TokenImpersonation,
+                                   queryOnly.put()));
+    EXPECT_FALSE(ClearCachesAs(queryOnly.get()));
+    EXPECT_TRUE(Exists(shared + L"\\mine.sol")) << "cleared without the token";
+    ASSERT_TRUE(::DuplicateTokenEx(own.get(), TOKEN_IMPERSONATE | TOKEN_QUERY, nullptr, SecurityImpersonation,
+                                   TokenImpersonation, player.put()));
+    ClearCachesAs(player.get());
+    EXPECT_FALSE(Exists(shared));
+    OwnedHandle left;
+    EXPECT_FALSE(::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, left.put())) << "still impersonating";
 }
 
 TEST(ClearCache, ThreadStartsAndReturnsAtOnce) {

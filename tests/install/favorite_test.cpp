@@ -42,6 +42,13 @@ TEST(Favorite, NamesThatAreNotPlainFileNamesWriteNothing) {
     EXPECT_TRUE(IsValidFavoriteName(L"console"));
     EXPECT_TRUE(WriteFavorite(dir.path().c_str(), L"12服-game", L"http://127.0.0.1/game/play.html?server=12"));
     EXPECT_EQ(ReadFileBytes(dir / L"12服-game.url"), kExpected);
+    // The name's entry goes, never written through: a hard link to another
+    // file loses that name and the file keeps its bytes.
+    ASSERT_TRUE(kvrtest::WriteFileBytes(dir / L"other.txt", "the player's file"));
+    ASSERT_TRUE(::CreateHardLinkW((dir / L"linked.url").c_str(), (dir / L"other.txt").c_str(), nullptr));
+    EXPECT_TRUE(WriteFavorite(dir.path().c_str(), L"linked", L"http://127.0.0.1/game/play.html?server=12"));
+    EXPECT_EQ(ReadFileBytes(dir / L"linked.url"), kExpected);
+    EXPECT_EQ(ReadFileBytes(dir / L"other.txt"), "the player's file");
 }
 
 TEST(FavDlg, OkWritesTheFileCancelDoesNot) {
