@@ -1,6 +1,13 @@
-# What a release build (./kvr release, KVR_RELEASE=ON) refuses at configure
-# time: a program that would reach players with the test automation channel,
-# without the maker's key for its updates, or talking to this machine.
+# What CMake refuses at configure time. Any build: one without the maker's
+# key for its updates, unless that is asked for. A release build (./kvr
+# release, KVR_RELEASE=ON): a program that would reach players with the test
+# automation channel, without that key, talking to this machine, or unable to
+# fetch its updates.
+if(NOT KVR_UPDATE_PUBLIC_KEY AND NOT KVR_ALLOW_UNSIGNED)
+  message(FATAL_ERROR "KVR_UPDATE_PUBLIC_KEY is not set: such a build installs updates and starts game-hall "
+                      "installers without the maker's signature. Give the maker's public key (PEM), or "
+                      "-DKVR_ALLOW_UNSIGNED=ON for a build that knowingly checks none.")
+endif()
 if(NOT KVR_RELEASE)
   return()
 endif()
@@ -30,6 +37,31 @@ if(NOT _kvr_settings STREQUAL _kvr_example)
                           "Settings file: '${KVR_RELEASE_SETTINGS}'.")
     endif()
   endforeach()
+endif()
+# The program fetches its update pages, its updates and every game-hall
+# installer from the client-service server, and downloads only from the
+# trusted domains: without that host among them a release would never update
+# and say nothing.
+string(TOLOWER "${KVR_CLIENT_SERVICE}" _kvr_service)
+string(REGEX REPLACE ":[0-9]+$" "" _kvr_service "${_kvr_service}")
+set(_kvr_service_trusted FALSE)
+foreach(_kvr_domain IN LISTS KVR_TRUSTED_DOMAINS)
+  string(TOLOWER "${_kvr_domain}" _kvr_domain)
+  string(LENGTH "${_kvr_service}" _kvr_host_length)
+  string(LENGTH ".${_kvr_domain}" _kvr_tail_length)
+  set(_kvr_tail "")
+  if(_kvr_host_length GREATER _kvr_tail_length)
+    math(EXPR _kvr_start "${_kvr_host_length} - ${_kvr_tail_length}")
+    string(SUBSTRING "${_kvr_service}" ${_kvr_start} -1 _kvr_tail)
+  endif()
+  if(_kvr_domain AND (_kvr_service STREQUAL _kvr_domain OR _kvr_tail STREQUAL ".${_kvr_domain}"))
+    set(_kvr_service_trusted TRUE)
+  endif()
+endforeach()
+if(NOT _kvr_service_trusted)
+  message(FATAL_ERROR "Release refused: the client-service host '${_kvr_service}' (KVR_CLIENT_SERVICE) is not in "
+                      "KVR_TRUSTED_DOMAINS ('${KVR_TRUSTED_DOMAINS}'): such a release would never fetch an update "
+                      "or a game-hall installer.")
 endif()
 message(STATUS "Release build: settings ${KVR_RELEASE_SETTINGS}, client service ${KVR_CLIENT_SERVICE}, "
                "update key ${KVR_UPDATE_PUBLIC_KEY}")

@@ -3,9 +3,11 @@
 
   selftest.py PROGRAM VERSION
 - pe_info reads VERSION back from the program's version resource;
-- the configure-time checks of a release (cmake/release_checks.cmake) refuse
-  test hooks, a missing update key and loopback addresses outside the
-  stand-in example, and let a release with real addresses through;
+- the configure-time checks (cmake/release_checks.cmake) refuse any build
+  without an update key unless KVR_ALLOW_UNSIGNED=ON, and a release with test
+  hooks, without a key, with loopback addresses outside the stand-in example
+  or with a client-service host outside its trusted domains, and let a
+  release with real addresses through;
 - publish_update.py writes a game-hall installer's page whose UpdSig
   verifies with openssl, and refuses URLs the program would not take;
 - codesign signs a copy with a throw-away self-signed certificate made by
@@ -50,9 +52,9 @@ REAL = {"KVR_CLIENT_SERVICE": "cs.marvole.example", "KVR_PORTAL": "www.marvole.e
         "KVR_FLASH_DOWNLOAD_URL": "http://get.flash.example/", "KVR_TRUSTED_DOMAINS": "marvole.example;marvole2.example"}
 
 
-def release_checks(settings, **values):
-    """Runs the release checks as CMake would at configure time; True when they pass."""
-    args = ["cmake", "-DKVR_RELEASE=ON", "-DKVR_RELEASE_SETTINGS=" + settings]
+def release_checks(settings, release="ON", **values):
+    """Runs the configure-time checks as CMake would; True when they pass."""
+    args = ["cmake", "-DKVR_RELEASE=" + release, "-DKVR_RELEASE_SETTINGS=" + settings]
     args += ["-D%s=%s" % kv for kv in dict(REAL, **values).items()]
     r = subprocess.run(args + ["-P", os.path.join(ROOT, "cmake", "release_checks.cmake")], cwd=ROOT,
                        capture_output=True, text=True)
@@ -71,8 +73,18 @@ def check_refusals(key):
                        ("KVR_TRUSTED_DOMAINS", "marvole.example;dl.localhost")):
         check(not release_checks(other, KVR_UPDATE_PUBLIC_KEY=key, **{var: value}),
               "%s = %s is refused outside the stand-in example" % (var, value))
-    check(release_checks(example, KVR_UPDATE_PUBLIC_KEY=key, KVR_CLIENT_SERVICE="127.0.0.1:18301"),
+    check(release_checks(example, KVR_UPDATE_PUBLIC_KEY=key, KVR_CLIENT_SERVICE="127.0.0.1:18301",
+                         KVR_TRUSTED_DOMAINS="127.0.0.1;localhost"),
           "the stand-in example may use loopback addresses")
+    for service, domains in (("cs.marvole.example", "marvole2.example"), ("csmarvole.example", "marvole.example"),
+                             ("marvole.example.evil.example:80", "marvole.example")):
+        check(not release_checks(other, KVR_UPDATE_PUBLIC_KEY=key, KVR_CLIENT_SERVICE=service,
+                                 KVR_TRUSTED_DOMAINS=domains),
+              "client service %s outside the trusted domains %s is refused" % (service, domains))
+    check(release_checks(other, KVR_UPDATE_PUBLIC_KEY=key, KVR_CLIENT_SERVICE="Marvole.Example:8080"),
+          "a client service that is a trusted domain itself passes")
+    check(not release_checks(other, release="OFF"), "any build without a public key is refused")
+    check(release_checks(other, release="OFF", KVR_ALLOW_UNSIGNED="ON"), "unless KVR_ALLOW_UNSIGNED=ON asks for it")
 
 
 def check_publishing(program, tmp):
