@@ -114,6 +114,16 @@ TEST_F(DownGameDlgTest, HalfwayLabelEscapeIgnoredAndCancelStops) {
 
 TEST_F(DownGameDlgTest, ConfigurationWithoutAddressFails) {
     ASSERT_TRUE(PortalServeText("/update/Confignoaddr.htm", "[VerKey]\r\nKvr=1\r\n"));
+    // The player's temporary folder, which any of the player's programs can
+    // point anywhere, receives nothing of the download.
+    kvrtest::ScratchDir playerTemp(L"playertemp");
+    wchar_t temp[MAX_PATH] = {}, tmp[MAX_PATH] = {};
+    ::GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    ::GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+    for (const wchar_t* name : {L"TEMP", L"TMP"}) ::SetEnvironmentVariableW(name, playerTemp.path().c_str());
+    const HANDLE touched = ::FindFirstChangeNotificationW(playerTemp.path().c_str(), TRUE,
+                                                          FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
+    ASSERT_NE(touched, INVALID_HANDLE_VALUE);
     CDownGameDlg dlg(L"noaddr", nullptr);
     std::wstring title;
     bool okEnabled = false, cancelDisabled = false;
@@ -127,6 +137,10 @@ TEST_F(DownGameDlgTest, ConfigurationWithoutAddressFails) {
         kvrtest::ClickButton(dlg, IDOK);
     });
     EXPECT_EQ(dlg.DoModal(), IDOK);
+    ::SetEnvironmentVariableW(L"TEMP", temp);
+    ::SetEnvironmentVariableW(L"TMP", tmp);
+    EXPECT_EQ(::WaitForSingleObject(touched, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "a file came and went there";
+    ::FindCloseChangeNotification(touched);
     EXPECT_EQ(title, L"下载失败");
     EXPECT_TRUE(okEnabled);
     EXPECT_TRUE(cancelDisabled);
