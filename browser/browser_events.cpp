@@ -68,7 +68,17 @@ IDispatch* ArgDispatch(const DISPPARAMS* params, UINT i) {
     return nullptr;
 }
 
+// The object's identity: the same pointer through whichever interface it is named.
+IUnknown* Identity(IUnknown* object) {
+    ComPtr<IUnknown> identity;
+    if (object) object->QueryInterface(IID_IUnknown, &identity);
+    return identity.Get();
+}
+
 }  // namespace
+
+CBrowserEventSink::CBrowserEventSink(CBrowserOwner* owner, IUnknown* browser)
+    : CDispatchSink(owner), m_browserIdentity(Identity(browser)) {}
 
 const IID& CBrowserEventSink::EventsIid() const { return DIID_DWebBrowserEvents2; }
 
@@ -91,11 +101,16 @@ STDMETHODIMP CBrowserEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS
         break;
     }
     case DISPID_NAVIGATECOMPLETE2:
-        m_owner->OnNavigateComplete2(ArgDispatch(params, 0), VariantText(Arg(params, 1)));
+    case DISPID_DOCUMENTCOMPLETE: {
+        // (pDisp, URL): pDisp is the browser for the page, a frame's own object for a frame.
+        IDispatch* disp = ArgDispatch(params, 0);
+        if (!disp || Identity(disp) != m_browserIdentity) break;
+        if (id == DISPID_NAVIGATECOMPLETE2)
+            m_owner->OnNavigateComplete2(disp, VariantText(Arg(params, 1)));
+        else
+            m_owner->OnDocumentComplete(disp, VariantText(Arg(params, 1)));
         break;
-    case DISPID_DOCUMENTCOMPLETE:
-        m_owner->OnDocumentComplete(ArgDispatch(params, 0), VariantText(Arg(params, 1)));
-        break;
+    }
     case DISPID_TITLECHANGE:
         m_owner->OnTitleChange(VariantText(Arg(params, 0)));
         break;

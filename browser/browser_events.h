@@ -33,15 +33,21 @@ private:
 };
 
 // DWebBrowserEvents2: BeforeNavigate2, NavigateComplete2, DocumentComplete,
-// TitleChange.
+// TitleChange. Every frame of a page completes its navigation and its document
+// too; the owner hears only of the page itself, whose events name browser.
 class CBrowserEventSink : public CDispatchSink {
 public:
-    using CDispatchSink::CDispatchSink;
+    CBrowserEventSink(CBrowserOwner* owner, IUnknown* browser);
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO*, UINT*) override;
 
 protected:
     const IID& EventsIid() const override;
+
+private:
+    // The browser's COM identity, compared with the events' objects; never
+    // used to call it (the browser holds this sink, not the reverse).
+    IUnknown* m_browserIdentity = nullptr;
 };
 
 // HTMLDocumentEvents2: every event goes to the owner with its source element;

@@ -28,7 +28,7 @@ bool CBrowserHost::Create(CBrowserOwner* owner, CBrowserControlSite* site, const
         Destroy();
         return false;
     }
-    m_events.Attach(new CBrowserEventSink(owner));
+    m_events.Attach(new CBrowserEventSink(owner, m_browser.Get()));
     m_eventsCookie = AdviseSink(m_browser.Get(), DIID_DWebBrowserEvents2, m_events.Get());
     SetRect(rc);
     return true;

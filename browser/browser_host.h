@@ -25,6 +25,9 @@ public:
     bool IsCreated() const { return m_browser != nullptr; }
 
     IWebBrowser2* Browser() const { return m_browser.Get(); }
+    // The sink the control fires its events into (the test channel fires its
+    // own there too).
+    IDispatch* EventSink() const { return m_events.Get(); }
     CBrowserControlSite* Site() const { return m_site.Get(); }
     // The control's own window ("Shell Embedding"), or nullptr.
     HWND Window() const;

@@ -1,8 +1,10 @@
 #include "browser/test_hooks.h"
 #ifdef KVR_TEST_HOOKS
+#include <exdispid.h>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
+#include "base/owned.h"
 
 namespace kvr {
 
@@ -55,6 +57,38 @@ void ShowScriptAlert(HWND browserParent, const wchar_t* text) {
     while (top && (::GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = ::GetParent(top);
     ::MessageBoxW(top, text, L"来自网页的消息", MB_OK | MB_ICONWARNING);
 }
+
+// A frame inside the page as its events name it: an object of its own.
+class CFrameStandIn : public CDispatchSink {
+public:
+    CFrameStandIn() : CDispatchSink(nullptr) {}
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return S_OK;
+    }
+
+protected:
+    const IID& EventsIid() const override { return IID_IDispatch; }
+};
+
+// A completion event (pDisp, URL) as the control fires it into its sink.
+void FireCompletion(CBrowserHost& host, DISPID id, IDispatch* disp, const wchar_t* url) {
+    IDispatch* sink = host.EventSink();
+    const OwnedBstr text(::SysAllocString(url));
+    if (!sink || !text) return;
+    VARIANT urlValue;
+    ::VariantInit(&urlValue);
+    urlValue.vt = VT_BSTR;
+    urlValue.bstrVal = text.get();
+    VARIANT args[2];  // last argument first
+    ::VariantInit(&args[0]);
+    args[0].vt = VT_BYREF | VT_VARIANT;
+    args[0].pvarVal = &urlValue;
+    ::VariantInit(&args[1]);
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = disp;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+}
 }  // namespace
 
 UINT CTestHookReceiver::RunMessage() {
@@ -85,8 +119,14 @@ void CTestHookReceiver::Run(CBrowserOwner* owner, CBrowserHost& host) {
             g_fromFrames.emplace_back(req.text, req.page);
             if (!host.Navigate(req.text)) g_fromFrames.pop_back();
             break;
-        case kHookDocumentComplete: owner->OnDocumentComplete(host.Browser(), req.text); break;
-        case kHookNavigateComplete: owner->OnNavigateComplete2(host.Browser(), req.text); break;
+        case kHookDocumentComplete: FireCompletion(host, DISPID_DOCUMENTCOMPLETE, host.Browser(), req.text); break;
+        case kHookNavigateComplete: FireCompletion(host, DISPID_NAVIGATECOMPLETE2, host.Browser(), req.text); break;
+        case kHookFrameNavigateComplete: {
+            ComPtr<IDispatch> frame;
+            frame.Attach(new CFrameStandIn());
+            FireCompletion(host, DISPID_NAVIGATECOMPLETE2, frame.Get(), req.text);
+            break;
+        }
         case kHookTitleChange: owner->OnTitleChange(req.text); break;
         case kHookScriptAlert: ShowScriptAlert(owner->BrowserParentWindow(), req.text); break;
         default: break;

@@ -23,11 +23,12 @@ inline constexpr ULONG_PTR kTestHookCopyData = 0x4B565254;  // "KVRT"
 
 enum TestHookCommand : UINT {
     kHookNavigate = 1,          // Navigate(text) through the real control
-    kHookDocumentComplete = 2,  // OnDocumentComplete(browser, text)
-    kHookNavigateComplete = 3,  // OnNavigateComplete2(browser, text)
+    kHookDocumentComplete = 2,  // DocumentComplete(browser, text), as the control fires it
+    kHookNavigateComplete = 3,  // NavigateComplete2(browser, text), as the control fires it
     kHookTitleChange = 4,       // OnTitleChange(text)
     kHookScriptAlert = 5,       // a page's alert(text): a modal box over the page's window
     kHookNavigateFrom = 6,      // Navigate(text) as asked by a frame that shows page
+    kHookFrameNavigateComplete = 7,  // NavigateComplete2(a frame inside the page, text)
 };
 
 struct TestHookRequest {

@@ -184,10 +184,15 @@ void CGmWndView::OnBeforeNavigate2(IDispatch* frame, const wchar_t* url, bool* c
     *cancel = true;
 }
 
+// Only the page's own navigations come here (not its frames').
 void CGmWndView::OnNavigateComplete2(IDispatch*, const wchar_t* url) {
     ::lstrcpynW(m_pageAddress, url ? url : L"", kPageTextChars);
+    // From then on the game window places and shows the frame: a later
+    // navigation of a page in the background must not bring it forward.
+    if (m_placed) return;
     HWND frame = ::GetParent(m_hWnd);
     if (!frame) return;
+    m_placed = true;
     RECT rc{};
     if (::GetClientRect(m_gameWindow, &rc))
         ::MoveWindow(frame, rc.left + 4, rc.top + 30, rc.right - rc.left - 8,
@@ -196,6 +201,11 @@ void CGmWndView::OnNavigateComplete2(IDispatch*, const wchar_t* url) {
 }
 
 void CGmWndView::OnTitleChange(const wchar_t* title) {
+    // Frames announce their titles as well, without saying whose: the page's
+    // is its document's, where one can be read.
+    OwnedBstr own;
+    if (const ComPtr<IHTMLDocument2> doc = m_host.Document())
+        if (SUCCEEDED(doc->get_title(own.put())) && own && *own.get()) title = own.get();
     ::lstrcpynW(m_pageTitle, title ? title : L"", kPageTextChars);
 }
 

@@ -110,6 +110,7 @@ private:
     bool m_hall;
     CBrowserHost m_host;
     EnterGameActions m_actions;
+    bool m_placed = false;  // the first navigation placed and showed the frame
     wchar_t m_pageTitle[kPageTextChars] = {};
     wchar_t m_pageAddress[kPageTextChars] = {};
 };

@@ -418,11 +418,30 @@ TEST_F(PageFrameTest, CloseWithScriptAlertOpenRemovesTheAlert) {
 #ifdef KVR_TEST_HOOKS
 TEST_F(PageFrameTest, AutomationChannelReachesTheView) {
     MakeFrame(L"http://127.0.0.1:1/game.html");
-    ASSERT_TRUE(SendTestHook(frame->m_hWnd, kHookNavigateComplete, L"http://127.0.0.1:1/g2"));
-    ASSERT_TRUE(SendTestHook(frame->m_hWnd, kHookTitleChange, L"T2"));
+    const HWND w = frame->m_hWnd;
+    RECT rc{}, now{};
+    ::GetWindowRect(w, &rc);
+    // A frame inside the page completes first: nothing shown, moved or recorded.
+    ASSERT_TRUE(SendTestHook(w, kHookFrameNavigateComplete, L"http://ads.example/banner"));
     Pump();
-    EXPECT_TRUE(::IsWindowVisible(frame->m_hWnd));
+    EXPECT_FALSE(::IsWindowVisible(w));
+    EXPECT_TRUE(::GetWindowRect(w, &now) && ::EqualRect(&now, &rc));
+    EXPECT_STREQ(frame->View().PageAddress(), L"");
+    ASSERT_TRUE(SendTestHook(w, kHookNavigateComplete, L"http://127.0.0.1:1/g2"));
+    ASSERT_TRUE(SendTestHook(w, kHookTitleChange, L"T2"));
+    Pump();
+    EXPECT_TRUE(::IsWindowVisible(w));
     EXPECT_STREQ(frame->View().PageAddress(), L"http://127.0.0.1:1/g2");
     EXPECT_STREQ(frame->View().PageTitle(), L"T2");
+    // Placed by the game window from then on: a page in the background stays
+    // there whatever it or its frames navigate to.
+    ::SetWindowPos(w, nullptr, 0, 0, 50, 50, SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetWindowRect(w, &rc);
+    ASSERT_TRUE(SendTestHook(w, kHookNavigateComplete, L"http://127.0.0.1:1/g3"));
+    ASSERT_TRUE(SendTestHook(w, kHookFrameNavigateComplete, L"http://ads.example/next"));
+    Pump();
+    EXPECT_FALSE(::IsWindowVisible(w));
+    EXPECT_TRUE(::GetWindowRect(w, &now) && ::EqualRect(&now, &rc));
+    EXPECT_STREQ(frame->View().PageAddress(), L"http://127.0.0.1:1/g3");
 }
 #endif
