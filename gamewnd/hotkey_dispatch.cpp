@@ -5,10 +5,12 @@ namespace kvr {
 namespace {
 
 // Process-wide: a low-level keyboard hook procedure gets no user parameter,
-// so the keys, the hook and the window it acts on are where it can read them.
+// so the keys, the hook and the window it posts to are where it can read them.
 GameHotkeys g_keys{HotKey{0, 121}, HotKey{2, 9}, HotKey{2, 81}};
 HHOOK g_hook = nullptr;
-IHotkeyTarget* g_target = nullptr;
+HWND g_window = nullptr;
+UINT g_message = 0;
+CHeldKeyFilter g_held;
 
 bool KeyDown(int vk) {
     // Down when the 16-bit state, read unsigned, is 256 or more.
@@ -25,19 +27,6 @@ unsigned HookModifierSet() {
     if (::GetAsyncKeyState(VK_SHIFT) & 0x8000) set |= kModShift;
     if (::GetAsyncKeyState(VK_MENU) & 0x8000) set |= kModAlt;
     return set;
-}
-
-LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && g_target) {
-        const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        switch (ClassifyHookEvent(g_keys, g_target->PageCount(), wParam, info->vkCode,
-                                  HookModifierSet())) {
-        case HookAction::BossKey: g_target->HideOrRestore(); break;
-        case HookAction::SoundKey: g_target->ToggleMute(); break;
-        case HookAction::None: break;
-        }
-    }
-    return ::CallNextHookEx(g_hook, code, wParam, lParam);
 }
 
 }  // namespace
@@ -58,29 +47,53 @@ bool HotKeyMatches(const HotKey& hotkey, unsigned vk, unsigned modifiers) {
     return hotkey.key == vk && hotkey.modifiers == modifiers;
 }
 
-HookAction ClassifyHookEvent(const GameHotkeys& keys, int pageCount, WPARAM message, unsigned vk,
-                             unsigned modifiers) {
-    if (pageCount < 1 || (message != WM_KEYDOWN && message != WM_SYSKEYDOWN)) return HookAction::None;
+HookAction ClassifyHookEvent(const GameHotkeys& keys, WPARAM message, unsigned vk, unsigned modifiers) {
+    if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN) return HookAction::None;
     if (HotKeyMatches(keys.boss, vk, modifiers)) return HookAction::BossKey;
     if (HotKeyMatches(keys.sound, vk, modifiers)) return HookAction::SoundKey;
     return HookAction::None;
 }
 
-bool InstallKeyboardHook(IHotkeyTarget* target) {
-    g_target = target;
+bool CHeldKeyFilter::FirstPress(WPARAM message, unsigned vk) {
+    if (message == WM_KEYUP || message == WM_SYSKEYUP) {
+        if (vk == m_held) m_held = 0;
+        return false;
+    }
+    if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN) return false;
+    // Only the key pressed last repeats: another key's press ends the repeat.
+    const bool repeat = vk == m_held;
+    m_held = vk;
+    return !repeat;
+}
+
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && g_window) {
+        const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        if (g_held.FirstPress(wParam, info->vkCode)) {
+            const HookAction action = ClassifyHookEvent(g_keys, wParam, info->vkCode, HookModifierSet());
+            if (action != HookAction::None)
+                ::PostMessageW(g_window, g_message, static_cast<WPARAM>(action), 0);
+        }
+    }
+    return ::CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+bool InstallKeyboardHook(HWND window, UINT message) {
+    g_window = window;
+    g_message = message;
     if (!g_hook)
-        g_hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, ::GetModuleHandleW(nullptr), 0);
+        g_hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, ::GetModuleHandleW(nullptr), 0);
     return g_hook != nullptr;
 }
 
 void RemoveKeyboardHook() {
     if (g_hook) ::UnhookWindowsHookEx(g_hook);
     g_hook = nullptr;
-    g_target = nullptr;
+    g_window = nullptr;
 }
 
-void RemoveKeyboardHookOf(const IHotkeyTarget* target) {
-    if (target && g_target == target) RemoveKeyboardHook();
+void RemoveKeyboardHookOf(HWND window) {
+    if (window && g_window == window) RemoveKeyboardHook();
 }
 
 }  // namespace kvr

@@ -25,23 +25,30 @@ bool HotKeyMatches(const HotKey& hotkey, unsigned vk, unsigned modifiers);
 // What the hook does with one key event. The boss key wins when the boss and
 // sound keys are equal.
 enum class HookAction { None, BossKey, SoundKey };
-HookAction ClassifyHookEvent(const GameHotkeys& keys, int pageCount, WPARAM message, unsigned vk,
-                             unsigned modifiers);
+HookAction ClassifyHookEvent(const GameHotkeys& keys, WPARAM message, unsigned vk, unsigned modifiers);
 
-// The game window as the hook sees it.
-class IHotkeyTarget {
+// A key held down repeats its key-down event until it is released; a hotkey
+// acts once a press.
+class CHeldKeyFilter {
 public:
-    virtual ~IHotkeyTarget() = default;
-    virtual int PageCount() const = 0;
-    virtual void HideOrRestore() = 0;
-    virtual void ToggleMute() = 0;
+    // False for a key-up and for a repeated key-down of the key held down.
+    bool FirstPress(WPARAM message, unsigned vk);
+
+private:
+    unsigned m_held = 0;
 };
 
-// Installs the WH_KEYBOARD_LL hook for the calling (UI) thread's target; the
-// hook never swallows a key. One hook per process.
-bool InstallKeyboardHook(IHotkeyTarget* target);
+// Installs the WH_KEYBOARD_LL hook for the calling (UI) thread. Its callback
+// only decides: for the first press of the boss or sound key it posts message
+// (wParam: the HookAction) to window, whose handler does the work; the
+// system drops a hook that keeps it waiting. The hook never swallows a key.
+// One hook per process.
+bool InstallKeyboardHook(HWND window, UINT message);
 void RemoveKeyboardHook();
-// Removes the hook only when it acts on target (a window going away).
-void RemoveKeyboardHookOf(const IHotkeyTarget* target);
+// Removes the hook only when it posts to window (a window going away).
+void RemoveKeyboardHookOf(HWND window);
+
+// The hook's callback, as the system calls it.
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kvr

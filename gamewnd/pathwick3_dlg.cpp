@@ -17,7 +17,7 @@ DWORD SystemTick() { return ::GetTickCount(); }
 
 CPathwick3Dlg::CPathwick3Dlg() : CDlgEx(IDD_GAME_WINDOW), m_pageProgram(OwnProgramPath()), m_tick(SystemTick) {}
 
-CPathwick3Dlg::~CPathwick3Dlg() { RemoveKeyboardHookOf(this); }
+CPathwick3Dlg::~CPathwick3Dlg() = default;
 
 HWND CPathwick3Dlg::AddAccountWindow() const { return m_addAccount ? m_addAccount->m_hWnd : nullptr; }
 
@@ -31,7 +31,7 @@ BOOL CPathwick3Dlg::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
 
-    InstallKeyboardHook(this);
+    InstallKeyboardHook(m_hWnd, kMsgHotkey);
 
     m_os.dwOSVersionInfoSize = sizeof(m_os);
 #if defined(_MSC_VER)
@@ -315,6 +315,7 @@ void CPathwick3Dlg::ExitAll() {
 }
 
 void CPathwick3Dlg::OnDestroy(BOOL& handled) {
+    RemoveKeyboardHookOf(m_hWnd);
     if (m_trayShown) RemoveTrayIcon(m_hWnd);
     m_trayShown = false;
     if (m_addAccount && m_addAccount->IsWindow()) ::DestroyWindow(m_addAccount->m_hWnd);
@@ -355,6 +356,15 @@ void CPathwick3Dlg::InvalidateBrowser() {
 }
 
 // ---- Hide/restore ----------------------------------------------------------
+
+// The keyboard hook's decisions, carried out here rather than in its
+// callback: hiding and showing a window with children in other processes can
+// wait on a busy page.
+void CPathwick3Dlg::OnHotkey(HookAction action) {
+    if (m_pages.Count() < 1) return;
+    if (action == HookAction::BossKey) HideOrRestore();
+    if (action == HookAction::SoundKey) ToggleMute();
+}
 
 void CPathwick3Dlg::HideOrRestore() {
     if (::IsWindowVisible(m_hWnd)) {

@@ -34,12 +34,13 @@
     KVR_CRACKED_VOID(WM_KVR_FRAME_READY, func(reinterpret_cast<HWND>(wParam), lParam != 0))
 #define MSG_KVR_ADD_ACCOUNT(func) KVR_CRACKED_VOID(WM_KVR_ADD_ACCOUNT, func(wParam == 1))
 #define MSG_KVR_UPDATE_CHECKED(func) KVR_CRACKED_VOID(kMsgUpdateChecked, func(static_cast<UpdateCheck>(wParam)))
+#define MSG_KVR_HOTKEY(func) KVR_CRACKED_VOID(kMsgHotkey, func(static_cast<HookAction>(wParam)))
 
 namespace kvr {
 
 class CAddAccDlg;
 
-class CPathwick3Dlg : public CDlgEx, public IHotkeyTarget {
+class CPathwick3Dlg : public CDlgEx {
 public:
     CPathwick3Dlg();
     ~CPathwick3Dlg() override;
@@ -50,10 +51,10 @@ public:
     // Tick source of the start ticks and play-time records.
     void SetTickSource(DWORD (*tick)()) { m_tick = tick; }
 
-    // IHotkeyTarget: what the keyboard hook acts on.
-    int PageCount() const override { return m_pages.Count(); }
-    void HideOrRestore() override;
-    void ToggleMute() override;
+    int PageCount() const { return m_pages.Count(); }
+    // What the boss key and the sound key do.
+    void HideOrRestore();
+    void ToggleMute();
 
     void SwitchTab();
     // Shows one page (none: hides every page); `activate` also makes it the
@@ -79,6 +80,8 @@ public:
     static constexpr UINT kMsgUpdateChecked = WM_APP + 0x3E8;
     // A process this window started ended (posted by its wait).
     static constexpr UINT kMsgProcessEnded = WM_APP + 0x3E9;
+    // The keyboard hook posts the hotkeys it saw (wParam: the HookAction).
+    static constexpr UINT kMsgHotkey = WM_APP + 0x3EA;
     // From the hall's start until it first shows itself: its visibility.
     static constexpr UINT_PTR kTimerHall = 3;
     static constexpr UINT kTimerPeriod = 400;
@@ -100,6 +103,7 @@ public:
         MSG_NOTICE(WM_KVR_TRAY_MENU, OnTrayMenu)
         MSG_NOTICE(WM_KVR_HOTKEYS_CHANGED, OnHotkeysChanged)
         MSG_KVR_UPDATE_CHECKED(OnUpdateChecked)
+        MSG_KVR_HOTKEY(OnHotkey)
         // The window and its tab strip (pathwick3_dlg.cpp)
         MSG_WM_SIZE(OnSize)
         MSG_WM_WINDOWPOSCHANGING(OnWindowPosChanging)
@@ -148,6 +152,7 @@ private:
     void OnTrayMenu() { ShowMenu(true); }
     void OnHotkeysChanged();
     void OnUpdateChecked(UpdateCheck result);
+    void OnHotkey(HookAction action);
     void UpdateToolImages();
     void ShowMenu(bool tray);
     void RunMenuCommand(UINT command);

@@ -49,6 +49,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_APP + 2: return g_refreshes;
     case WM_APP + 3: return g_muteMessages;
     case WM_APP + 4: return g_ctrlD;
+    case WM_APP + 5: ::Sleep(static_cast<DWORD>(wParam)); return 0;  // posted: busy for wParam ms
     case WM_USER + 5:
         g_lastMute = static_cast<LRESULT>(wParam);
         ++g_muteMessages;

@@ -239,14 +239,16 @@ TEST(PageList, UnregisteredCaptionsAreDropped) {
 
 TEST(HotkeyMatching, ExactModifierSet) {
     const GameHotkeys keys{HotKey{0, 121}, HotKey{2, 9}, HotKey{2, 81}};
-    EXPECT_EQ(ClassifyHookEvent(keys, 1, WM_KEYDOWN, 121, 0), HookAction::BossKey);
-    EXPECT_EQ(ClassifyHookEvent(keys, 1, WM_SYSKEYDOWN, 81, kModCtrl), HookAction::SoundKey);
-    EXPECT_EQ(ClassifyHookEvent(keys, 1, WM_KEYDOWN, 81, kModCtrl | kModShift), HookAction::None);
-    EXPECT_EQ(ClassifyHookEvent(keys, 1, WM_KEYDOWN, 121, kModAlt), HookAction::None);
-    EXPECT_EQ(ClassifyHookEvent(keys, 0, WM_KEYDOWN, 121, 0), HookAction::None);  // no page
-    EXPECT_EQ(ClassifyHookEvent(keys, 1, WM_KEYUP, 121, 0), HookAction::None);
+    EXPECT_EQ(ClassifyHookEvent(keys, WM_KEYDOWN, 121, 0), HookAction::BossKey);
+    EXPECT_EQ(ClassifyHookEvent(keys, WM_SYSKEYDOWN, 81, kModCtrl), HookAction::SoundKey);
+    EXPECT_EQ(ClassifyHookEvent(keys, WM_KEYDOWN, 81, kModCtrl | kModShift), HookAction::None);
+    EXPECT_EQ(ClassifyHookEvent(keys, WM_KEYDOWN, 121, kModAlt), HookAction::None);
+    EXPECT_EQ(ClassifyHookEvent(keys, WM_KEYUP, 121, 0), HookAction::None);
     const GameHotkeys same{HotKey{2, 81}, HotKey{2, 9}, HotKey{2, 81}};
-    EXPECT_EQ(ClassifyHookEvent(same, 1, WM_KEYDOWN, 81, kModCtrl), HookAction::BossKey);
+    EXPECT_EQ(ClassifyHookEvent(same, WM_KEYDOWN, 81, kModCtrl), HookAction::BossKey);
+    CHeldKeyFilter held;  // a held key repeats until released or until another key is pressed
+    EXPECT_TRUE(held.FirstPress(WM_SYSKEYDOWN, 121) && !held.FirstPress(WM_SYSKEYDOWN, 121));
+    EXPECT_TRUE(held.FirstPress(WM_KEYDOWN, 'A') && held.FirstPress(WM_SYSKEYDOWN, 121));
 }
 
 }  // namespace
