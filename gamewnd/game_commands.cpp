@@ -46,12 +46,37 @@ bool AddTrayIcon(HWND window, HICON icon) {
     data.uCallbackMessage = WM_KVR_TRAY;
     data.hIcon = icon;
     ::lstrcpynW(data.szTip, kGameWindowTitle, ARRAYSIZE(data.szTip));
-    return ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    // A busy explorer can let the add time out and still add the icon; then
+    // only a change succeeds.
+    return ::Shell_NotifyIconW(NIM_ADD, &data) || ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 void RemoveTrayIcon(HWND window) {
     NOTIFYICONDATAW data = TrayData(window);
     ::Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+UINT TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+void AllowTaskbarCreated(HWND window) {
+    // Looked up: the filter of one window came with Windows 7, the filter of
+    // the whole process with Vista; XP has neither.
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    if (!user32) return;
+    using WindowFilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using ProcessFilterFn = BOOL(WINAPI*)(UINT, DWORD);
+    const auto windowFilter = reinterpret_cast<WindowFilterFn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+    const auto processFilter = reinterpret_cast<ProcessFilterFn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD of the process filter
+    if (windowFilter)
+        windowFilter(window, TaskbarCreatedMessage(), kAllow, nullptr);
+    else if (processFilter)
+        processFilter(TaskbarCreatedMessage(), kAllow);
 }
 
 namespace {

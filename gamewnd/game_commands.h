@@ -26,8 +26,15 @@ std::wstring HideRestoreText(const HotKey& boss);
 HMENU BuildGameMenu(bool tray, const HotKey& boss);
 
 // Tray icon of the game window: id 1, callback WM_USER+1, tip "MarvoleKelvara".
+// True when the icon is there.
 bool AddTrayIcon(HWND window, HICON icon);
 void RemoveTrayIcon(HWND window);
+// The message explorer broadcasts when it made its taskbar anew (after a
+// restart): the tray icons are gone and must be added again.
+UINT TaskbarCreatedMessage();
+// Lets that message through to window from explorer, which runs with fewer
+// rights than the program (Vista and later filter such messages; XP does not).
+void AllowTaskbarCreated(HWND window);
 
 // "<exe> /newgm /<handle> /<count>" and "<exe> /gmhall /<handle>"; the
 // program path is quoted, so a folder with blanks cannot split it.

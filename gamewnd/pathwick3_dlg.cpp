@@ -32,6 +32,7 @@ BOOL CPathwick3Dlg::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
 
     InstallKeyboardHook(m_hWnd, kMsgHotkey);
+    AllowTaskbarCreated(m_hWnd);
 
     m_os.dwOSVersionInfoSize = sizeof(m_os);
 #if defined(_MSC_VER)
@@ -309,15 +310,13 @@ void CPathwick3Dlg::ExitAll() {
         ::SetParent(hall, nullptr);
         ::PostMessageW(hall, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
-    if (m_trayShown) RemoveTrayIcon(m_hWnd);
-    m_trayShown = false;
+    RemoveTray();
     ::PostQuitMessage(0);
 }
 
 void CPathwick3Dlg::OnDestroy(BOOL& handled) {
     RemoveKeyboardHookOf(m_hWnd);
-    if (m_trayShown) RemoveTrayIcon(m_hWnd);
-    m_trayShown = false;
+    RemoveTray();
     if (m_addAccount && m_addAccount->IsWindow()) ::DestroyWindow(m_addAccount->m_hWnd);
     handled = FALSE;
 }

@@ -18,6 +18,7 @@
 #include "base/messages.h"
 #include "base/owned.h"
 #include "base/process_watch.h"
+#include "gamewnd/game_commands.h"
 #include "gamewnd/hotkey_dispatch.h"
 #include "gamewnd/page_list.h"
 #include "gamewnd/tab_strip_ui.h"
@@ -85,6 +86,9 @@ public:
     // From the hall's start until it first shows itself: its visibility.
     static constexpr UINT_PTR kTimerHall = 3;
     static constexpr UINT kTimerPeriod = 400;
+    // While the tray icon could not be added: the next try.
+    static constexpr UINT_PTR kTimerTray = 9;
+    static constexpr UINT kTrayRetryPeriod = 2000;
 
     BEGIN_MSG_MAP(CPathwick3Dlg)
         // The page protocol (pathwick3_dlg_pages.cpp)
@@ -100,6 +104,8 @@ public:
         COMMAND_CODE_HANDLER_EX(IDC_GW_MENU, BN_CLICKED, OnMenuButton)
         COMMAND_CODE_HANDLER_EX(IDC_GW_OTHER_ACCOUNT, STN_CLICKED, OnOtherAccount)
         MSG_KVR_TRAY(OnTray)
+        MSG_NOTICE(TaskbarCreatedMessage(), OnTaskbarCreated)
+        MSG_WM_TIMER(OnTrayTimer)
         MSG_NOTICE(WM_KVR_TRAY_MENU, OnTrayMenu)
         MSG_NOTICE(WM_KVR_HOTKEYS_CHANGED, OnHotkeysChanged)
         MSG_KVR_UPDATE_CHECKED(OnUpdateChecked)
@@ -149,6 +155,10 @@ private:
     void OnMenuButton(HWND) { ShowMenu(false); }
     void OnOtherAccount(HWND);
     void OnTray(UINT mouseMessage);
+    void OnTaskbarCreated();
+    void OnTrayTimer(UINT_PTR id, BOOL& handled);
+    void ShowTrayIcon();
+    void RemoveTray();
     void OnTrayMenu() { ShowMenu(true); }
     void OnHotkeysChanged();
     void OnUpdateChecked(UpdateCheck result);
@@ -203,7 +213,8 @@ private:
     CDialogImpl* m_settings = nullptr;  // the hotkey settings dialog while it is open
 
     LONG m_mutedShown = 0;  // the state the sound button shows
-    bool m_trayShown = false;
+    bool m_trayWanted = false;  // from the first page on
+    bool m_trayShown = false;   // the last add succeeded
     bool m_timerOn = false;
     bool m_hallSeen = false;  // the hall has shown itself since it started
     bool m_exiting = false;

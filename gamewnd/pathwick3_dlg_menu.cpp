@@ -44,6 +44,40 @@ void CPathwick3Dlg::OnTray(UINT mouseMessage) {
     if (mouseMessage == WM_RBUTTONUP) ::PostMessageW(m_hWnd, WM_KVR_TRAY_MENU, 0, 0);
 }
 
+// The tray icon from the first page on. A failed add (explorer not up yet,
+// or too busy to answer) is tried again until it holds.
+void CPathwick3Dlg::ShowTrayIcon() {
+    m_trayWanted = true;
+    m_trayShown = AddTrayIcon(m_hWnd, m_smallIcon ? m_smallIcon : m_icon);
+    if (m_trayShown)
+        ::KillTimer(m_hWnd, kTimerTray);
+    else
+        ::SetTimer(m_hWnd, kTimerTray, kTrayRetryPeriod, nullptr);
+}
+
+void CPathwick3Dlg::RemoveTray() {
+    m_trayWanted = false;
+    ::KillTimer(m_hWnd, kTimerTray);
+    if (m_trayShown) RemoveTrayIcon(m_hWnd);
+    m_trayShown = false;
+}
+
+void CPathwick3Dlg::OnTrayTimer(UINT_PTR id, BOOL& handled) {
+    if (id != kTimerTray) {
+        handled = FALSE;
+        return;
+    }
+    if (m_trayWanted && !m_trayShown)
+        ShowTrayIcon();
+    else
+        ::KillTimer(m_hWnd, kTimerTray);
+}
+
+// Explorer started again: its new taskbar has none of the old icons.
+void CPathwick3Dlg::OnTaskbarCreated() {
+    if (m_trayWanted) ShowTrayIcon();
+}
+
 void CPathwick3Dlg::OnHotkeysChanged() {
     ReloadHotkeys();
     PostToPages(WM_KVR_RELOAD_KEYS);
@@ -59,6 +93,9 @@ void CPathwick3Dlg::ShowMenu(bool tray) {
         ::GetCursorPos(&cursor);
         command = static_cast<UINT>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_BOTTOMALIGN | TPM_RIGHTALIGN,
                                                      cursor.x, cursor.y, 0, m_hWnd, nullptr));
+        // Without a message after it, a tray menu stays open when the player
+        // clicks elsewhere.
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
     } else {
         RECT button{};
         ::GetWindowRect(m_menu, &button);

@@ -64,7 +64,7 @@ void CPathwick3Dlg::OnFrameReady(HWND frame, bool hall) {
 
     if (m_pages.Count() == 0) {
         if (!IsMaximized()) ToggleMaximize();
-        if (!m_trayShown) m_trayShown = AddTrayIcon(m_hWnd, m_smallIcon ? m_smallIcon : m_icon);
+        if (!m_trayWanted) ShowTrayIcon();
     }
     if (hall) {
         m_pages.SetHall(frame);

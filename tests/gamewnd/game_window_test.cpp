@@ -3,6 +3,7 @@
 // hotkeys through the real keyboard hook.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
 #include <cwchar>
 #include <string>
 #include "game_window_support.h"
@@ -60,6 +61,19 @@ TEST(GameWindow, PagesRecordsLimitAndClosing) {
     // The first page maximises the window and adds the tray icon.
     EXPECT_TRUE(run.Dlg()->IsMaximized());
     EXPECT_TRUE(run.Dlg()->TrayIconShown());
+    // Explorer made its taskbar anew: the icon is added again (read back by
+    // changing it), and one still there counts as shown.
+    const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = game;
+    icon.uID = 1;
+    ::SendMessageW(game, taskbarCreated, 0, 0);
+    EXPECT_TRUE(run.Dlg()->TrayIconShown());
+    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &icon));
+    EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &icon));
+    ::SendMessageW(game, taskbarCreated, 0, 0);
+    EXPECT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &icon));
     EXPECT_TRUE(WaitUntil([] { return Count("/login.htm", "uid=alice&index=1") == 1; }, 5000))
         << test::PortalReceived("/login.htm");
 
