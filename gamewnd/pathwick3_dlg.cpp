@@ -51,6 +51,7 @@ void CPathwick3Dlg::SetUpSkin() {
     SetTitle(kGameWindowTitle);
     SetCaptionHeight(30);
     SetBorderWidth(4);
+    SetTitleWeight(600);
     SetResizable(true);
     SetSkin(IDB_MAIN_BG, false, true, IDB_MINIMIZE, IDB_MAXIMIZE, IDB_RESTORE, IDB_CLOSE);
     // Practically invisible until the first page registers.
