@@ -14,8 +14,8 @@ namespace {
 // RegCreateKeyExW for reading too: the key exists from the first access on.
 OwnedKey OpenSettingsKey(REGSAM access) {
     OwnedKey key;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, access, nullptr, key.put(),
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, access | kSettingsView, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS)
         return OwnedKey();
     return key;
 }
@@ -92,6 +92,30 @@ bool DisableDaysHas(const BYTE (&disableDays)[4], int weekday) {
     for (int i = 0; i < 3; ++i)
         if (disableDays[i] == weekday) return true;
     return false;
+}
+
+void DeleteSettings() { DeleteKeyInBothViews(kSettingsKey); }
+
+void DeleteValueInBothViews(const wchar_t* subkey, const wchar_t* name) {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        OwnedKey key;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, KEY_SET_VALUE | view, key.put()) == ERROR_SUCCESS)
+            ::RegDeleteValueW(key.get(), name);
+    }
+}
+
+void DeleteKeyInBothViews(const wchar_t* subkey) {
+    // RegDeleteKeyExW names the view; the 32-bit Windows XP, which has one
+    // view only, lacks it.
+    using DeleteKeyExFn = LONG(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
+    HMODULE advapi = ::GetModuleHandleW(L"advapi32.dll");
+    const auto deleteKeyEx = reinterpret_cast<DeleteKeyExFn>(
+        reinterpret_cast<void*>(advapi ? ::GetProcAddress(advapi, "RegDeleteKeyExW") : nullptr));
+    if (!deleteKeyEx) {
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, subkey);
+        return;
+    }
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) deleteKeyEx(HKEY_LOCAL_MACHINE, subkey, view, 0);
 }
 
 bool ReadUpdateAllowed(const SYSTEMTIME& nowUtc) {

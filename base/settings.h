@@ -9,6 +9,12 @@ namespace kvr {
 
 // HKEY_LOCAL_MACHINE key of the update throttling values.
 inline constexpr wchar_t kSettingsKey[] = L"Software\\Marvole\\GameLogin\\Kvr";
+// The registry view of that key, the same for both builds: the 32-bit one,
+// where installed 32-bit clients keep it, so that a 64-bit build installed
+// over a 32-bit one finds its settings. What the system reads for this
+// process (the Flash Player's key, the browser-emulation value) stays in the
+// process's own view.
+inline constexpr REGSAM kSettingsView = KEY_WOW64_32KEY;
 inline constexpr wchar_t kIniSection[] = L"Kvr";
 inline constexpr int kIniValueChars = 32;  // buffer of every INI value
 
@@ -37,6 +43,13 @@ void StoreUpdateTime();  // with GetSystemTime
 bool WeekdayDisabled(int weekday);
 // Stores the three weekdays (0 = Sunday) as DisableDays; byte 3 stays 0.
 void StoreDisableDays(BYTE first, BYTE second, BYTE third);
+
+// The uninstall: the settings key as any build wrote it (both views).
+void DeleteSettings();
+// Deletes a value, or a key without subkeys, under HKEY_LOCAL_MACHINE in the
+// 32-bit and the 64-bit registry view alike.
+void DeleteValueInBothViews(const wchar_t* subkey, const wchar_t* name);
+void DeleteKeyInBothViews(const wchar_t* subkey);
 
 // The rules on the raw values, for callers that already hold them.
 bool SameUtcDate(const BYTE (&updTime)[16], const SYSTEMTIME& nowUtc);

@@ -2,11 +2,13 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <shlwapi.h>
 #include "base/access_list.h"
 #include "base/endpoints.h"
 #include "base/module_path.h"
 #include "base/process.h"
 #include "base/settings.h"
+#include "install/browser_emulation.h"
 #include "install/shortcuts.h"
 
 namespace kvr {
@@ -49,6 +51,7 @@ void InstallProgram() {
         // A folder that could not be made safe is never used.
         const std::wstring installed = CopyIntoInstallFolder(exe, folder);
         if (!installed.empty()) {
+            WriteBrowserEmulation(::PathFindFileNameW(installed.c_str()));
             CreateShortcuts(installed.c_str());
             StartProgram(installed.c_str(), IDLE_PRIORITY_CLASS);
         }

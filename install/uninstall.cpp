@@ -8,6 +8,7 @@
 #include "base/owned.h"
 #include "base/settings.h"
 #include "base/work_folder.h"
+#include "install/browser_emulation.h"
 #include "install/shortcuts.h"
 #include "install/statistics.h"
 #include "ui/message_box.h"
@@ -16,8 +17,6 @@ namespace kvr {
 
 namespace {
 const size_t kBatchMax = 2048;
-const wchar_t kBrowserEmulationKey[] =
-    L"SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION";
 const wchar_t kFinalMessage[] =
     L"MarvoleKelvara已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除";
 
@@ -132,12 +131,9 @@ void Uninstall(ReportEvents& events) {
     wchar_t exe[MAX_PATH];
     const bool haveExe = ModulePath(nullptr, exe, MAX_PATH);
 
-    // 1. Settings.
-    ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kSettingsKey);
-    if (haveExe) {
-        const wchar_t* name = ::PathFindFileNameW(exe);
-        if (name && *name) ::SHDeleteValueW(HKEY_LOCAL_MACHINE, kBrowserEmulationKey, name);
-    }
+    // 1. Settings, as either build wrote them.
+    DeleteSettings();
+    if (haveExe) DeleteBrowserEmulation(::PathFindFileNameW(exe));
 
     // 2. Shortcuts; the start-menu folder only when nothing else is in it.
     const HRESULT com = ::CoInitialize(nullptr);

@@ -20,7 +20,9 @@ SYSTEMTIME Date(WORD y, WORD m, WORD d, WORD weekday, WORD hour = 10, WORD minut
     return st;
 }
 
-void DeleteValue(const wchar_t* name) { ::SHDeleteValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name); }
+void DeleteValue(const wchar_t* name) { DeleteValueInBothViews(kSettingsKey, name); }
+// The key as this 64-bit test sees the 32-bit view, where both builds keep it.
+const wchar_t kStoredKey[] = L"SOFTWARE\\WOW6432Node\\Marvole\\GameLogin\\Kvr";
 
 // The registry values belong to the machine: each test starts without them.
 class UpdateThrottle : public ::testing::Test {
@@ -64,7 +66,7 @@ TEST_F(UpdateThrottle, StoredTimeIsTheSixteenByteSystemTime) {
     StoreUpdateTime(t);
     BYTE raw[32] = {};
     DWORD size = sizeof raw, type = 0;
-    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"UpdTime", &type, raw, &size), 0u);
+    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kStoredKey, L"UpdTime", &type, raw, &size), 0u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     ASSERT_EQ(size, 16u);
     EXPECT_EQ(0, memcmp(raw, &t, 16));
@@ -78,7 +80,7 @@ TEST_F(UpdateThrottle, DisabledWeekdaySkipsTheCheckOnThatDayOnly) {
     EXPECT_TRUE(ReadUpdateAllowed(Date(2026, 12, 10, 4)));
     DWORD type = 0, size = 8;
     BYTE raw[8] = {};
-    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"DisableDays", &type, raw, &size), 0u);
+    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kStoredKey, L"DisableDays", &type, raw, &size), 0u);
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(raw[3], 0);
 }

@@ -88,7 +88,8 @@ std::wstring LinkTarget(const std::wstring& link, std::wstring* arguments) {
 
 bool ReadDisableDays(BYTE (&days)[4], DWORD* type) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, KEY_QUERY_VALUE | kvr::kSettingsView, &key) !=
+        ERROR_SUCCESS)
         return false;
     DWORD size = sizeof(days);
     const bool ok = ::RegQueryValueExW(key, L"DisableDays", nullptr, type, days, &size) == ERROR_SUCCESS;
@@ -98,7 +99,8 @@ bool ReadDisableDays(BYTE (&days)[4], DWORD* type) {
 
 bool SettingsKeyExists() {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, KEY_QUERY_VALUE | kvr::kSettingsView, &key) !=
+        ERROR_SUCCESS)
         return false;
     ::RegCloseKey(key);
     return true;
@@ -124,7 +126,7 @@ TEST_F(InstallTest, FromDownloadFolderCopiesReportsAndStartsTheInstalledCopy) {
     const std::wstring installed = InstallFolder() + L"\\kvr.exe";
     ASSERT_TRUE(DeleteWithRetry(installed)) << "an installed copy is left from before";
     SavedStatistics stats;
-    ::SHDeleteValueW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, L"DisableDays");
+    kvr::DeleteValueInBothViews(kvr::kSettingsKey, L"DisableDays");
     const std::wstring download = ScratchFolder(L"kvr-e2e-download");
     const std::wstring exe = download + L"\\kvr.exe";
     ASSERT_TRUE(::CopyFileW(KvrExe().c_str(), exe.c_str(), FALSE));
@@ -176,8 +178,8 @@ TEST_F(InstallTest, UninstallAnsweredYesReportsRemovesSettingsAndTheExecutable) 
     ASSERT_TRUE(::CopyFileW(KvrExe().c_str(), exe.c_str(), FALSE));
     // Settings to be removed.
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE | kvr::kSettingsView,
+                                nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const BYTE days[4] = {1, 3, 5, 0};
     ::RegSetValueExW(key, L"DisableDays", 0, REG_BINARY, days, sizeof days);

@@ -6,6 +6,7 @@
 #include "base/access_list.h"
 #include "base/settings.h"
 #include "base/work_folder.h"
+#include "install/browser_emulation.h"
 #include "install/install.h"
 #include "install/shortcuts.h"
 #include "install/uninstall.h"
@@ -259,4 +260,12 @@ TEST(SelfDelete, CountsFilesBelowAFolder) {
     EXPECT_EQ(CountFilesBelow(dir.path().c_str()), 2u);
     EXPECT_EQ(CountFilesBelow((dir / L"missing").c_str()), 1u);  // cannot be listed
     EXPECT_EQ(CountFilesBelow(L""), 0u);
+}
+
+TEST(BrowserEmulation, TheInstalledExplorersMajorVersion) {
+    EXPECT_EQ(BrowserEmulationValue(L"11.0.9600.18860", L"9.11.9600.18860"), 11000u);  // 10 and later
+    EXPECT_EQ(BrowserEmulationValue(nullptr, L"8.0.6001.18702"), 8000u);               // XP with IE8
+    EXPECT_EQ(BrowserEmulationValue(L"x", L"9.0.8112.16421"), 9000u);
+    for (const wchar_t* none : {L"6.0.2900.5512", L"", L"11", L"99999999999.0"})
+        EXPECT_EQ(BrowserEmulationValue(L"", none), 0u) << none;
 }
