@@ -122,7 +122,14 @@ bool CPathwick3App::UpdateAndRestart(bool throttled) {
     // only brings what the page offers.
     const UpdateFound found = CheckUpdate(throttled);
     if (throttled && found.result != UpdateCheck::Newer) return false;
-    if (!InstallUpdate(found.offered)) return false;
+    const UpdateInstall installed = InstallUpdate(found.offered);
+    if (installed == UpdateInstall::Refused) return false;
+    if (installed == UpdateInstall::OldKvrOnly) {
+        // No program where the shortcuts point until the next restart: this
+        // build goes on from where it is now, and checks no more today.
+        StoreUpdateTime();
+        return StartOldKvr(OwnProgramPath().c_str());
+    }
     RestartWithoutArguments();
     StoreUpdateTime();
     if (throttled) {

@@ -31,7 +31,14 @@ inline constexpr wchar_t kActiveGame[] = L"/active.htm?tag=kvr";
 inline constexpr wchar_t kActivePortal[] = L"/active.htm?tag=webMarvole";
 inline constexpr wchar_t kUninstall[] = L"/uninstall.htm?tag=kvr";
 inline constexpr wchar_t kLoginRecord[] = L"/login.htm?tag=kvr";  // + version, "&uid=", "&index="
+// The update page of this build: the 32-bit program reads the page installed
+// clients have always read, the 64-bit one a page of its own, so that neither
+// is offered the other's build.
+#ifdef _WIN64
+inline constexpr wchar_t kUpdateConfig[] = L"/update/ConfigKvr64.htm";
+#else
 inline constexpr wchar_t kUpdateConfig[] = L"/update/ConfigKvr.htm";
+#endif
 inline constexpr wchar_t kGameHall[] = L"/webgame.htm";
 inline constexpr wchar_t kLoginPage[] = L"/zt/client/v2/index.html?cid=4224";
 inline constexpr wchar_t kPlayTime[] = L"/d.php?a=web.online&game=k&server=S%s&length=%ld&cid=4224";

@@ -2,9 +2,11 @@
 """Writes the configuration page that announces a build to the program.
 
   publish_update.py PROGRAM URL PRIVATE_KEY [-o FILE]
-      "ConfigKvr.htm" for a new kvr.exe: [VerKey] Kvr = its version key (the
+      The update page for a new kvr.exe: [VerKey] Kvr = its version key (the
       first 28 hexadecimal digits of its MD5 digest and the version of its
       version resource without dots), UpdAddr = URL, UpdSig = its signature.
+      Each build reads its own page: "ConfigKvr.htm" for a 32-bit program,
+      "ConfigKvr64.htm" for a 64-bit one, chosen by the file's PE machine.
   publish_update.py --hall NAME INSTALLER URL PRIVATE_KEY [-o FILE]
       "Config<NAME>.htm" for a game-hall client's installer: UpdAddr, UpdSig.
 
@@ -26,6 +28,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "rel
 import pe_info  # noqa: E402
 
 MAX_ADDRESS = 511  # the program reads UpdAddr into 512 characters
+UPDATE_PAGES = {"i386": "ConfigKvr.htm", "x86-64": "ConfigKvr64.htm"}  # by PE machine
 
 
 class Refused(Exception):
@@ -89,9 +92,12 @@ def main():
         check_key(args.key)
         sig = signature(args.program, args.key)
         if args.hall is None:
+            machine = pe_info.machine(args.program)
+            if machine not in UPDATE_PAGES:
+                raise Refused("%s: a program for %s, which no build of the client runs on" % (args.program, machine))
             key, version = version_key(args.program)
-            name, values = "ConfigKvr.htm", [("Kvr", key), ("UpdAddr", args.url), ("UpdSig", sig)]
-            what = "version %s, Kvr=%s" % (version, key)
+            name, values = UPDATE_PAGES[machine], [("Kvr", key), ("UpdAddr", args.url), ("UpdSig", sig)]
+            what = "%s, version %s, Kvr=%s" % (machine, version, key)
         else:
             name, values = "Config%s.htm" % args.hall, [("UpdAddr", args.url), ("UpdSig", sig)]
             what = "installer of %s" % args.hall

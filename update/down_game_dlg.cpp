@@ -7,6 +7,7 @@
 #include "base/work_folder.h"
 #include "res/resource.h"
 #include "ui/image.h"
+#include "update/program_image.h"
 #include "update/self_update.h"
 #include "update/update_signature.h"
 
@@ -16,16 +17,19 @@ namespace {
 constexpr DWORD kBlockSize = 1024;
 
 // Started only when it is the file the download wrote (its id, recorded
-// through the handle that wrote it) and the maker signed it, checked on the
-// file held open (no writing, renaming or deleting by anyone) until the
-// process is created.
+// through the handle that wrote it), the maker signed it and it is no build
+// of this program (which, started without arguments, would install itself
+// over the running one), checked on the file held open (no writing, renaming
+// or deleting by anyone) until the process is created.
 bool StartSignedInstaller(const wchar_t* path, const BY_HANDLE_FILE_INFORMATION& written,
                           const std::wstring& signature) {
     HeldFile installer(path, HeldFile::Use::Start);
     BY_HANDLE_FILE_INFORMATION held{};
     return installer.IsOpen() && ::GetFileInformationByHandle(installer.Handle(), &held) &&
            held.nFileIndexHigh == written.nFileIndexHigh && held.nFileIndexLow == written.nFileIndexLow &&
-           installer.SignatureVerifies(signature.c_str()) && StartProgram(path, IDLE_PRIORITY_CLASS);
+           installer.SignatureVerifies(signature.c_str()) &&
+           !NamesProgram(ReadProgramImage(installer.Handle()), RunningProgramImage()) &&
+           StartProgram(path, IDLE_PRIORITY_CLASS);
 }
 
 // Downloads the installer into folder\name.exe, a new file of a folder of its

@@ -6,6 +6,7 @@
 #include "base/http_fetch.h"
 #include "base/module_path.h"
 #include "base/owned.h"
+#include "base/process.h"
 #include "base/settings.h"
 #include "base/work_folder.h"
 #include "update/prgs_dlg.h"
@@ -121,35 +122,45 @@ UpdateFound CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, c
     return found;
 }
 
-bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
-                  const HeldFile* checked) {
+UpdateInstall SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
+                           const HeldFile* checked, const MoveFileFn& move) {
     // A running executable may be renamed, not overwritten: move it aside.
-    if (!::MoveFileExW(exePath, oldPath, MOVEFILE_REPLACE_EXISTING)) return false;
+    if (!move(exePath, oldPath, MOVEFILE_REPLACE_EXISTING)) return UpdateInstall::Refused;
     // Never leave the player without the program, and never with a file
     // other than the one checked (exchanged while it was being moved).
-    if (!::MoveFileExW(newPath, exePath, MOVEFILE_REPLACE_EXISTING) || (checked && !checked->IsAt(exePath))) {
-        ::MoveFileExW(oldPath, exePath, MOVEFILE_REPLACE_EXISTING);
-        return false;
+    if (move(newPath, exePath, MOVEFILE_REPLACE_EXISTING) && (!checked || checked->IsAt(exePath))) {
+        DeleteAtRestart(oldPath);
+        return UpdateInstall::Installed;
     }
-    DeleteAtRestart(oldPath);
-    return true;
+    if (move(oldPath, exePath, MOVEFILE_REPLACE_EXISTING)) return UpdateInstall::Refused;
+    // Held by another process: back in place at the next restart, and until
+    // then the program runs from where it is.
+    move(oldPath, exePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    return UpdateInstall::OldKvrOnly;
 }
 
-bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, const std::wstring& serverKey,
-                             const std::wstring& signature, const char* publicKeyPem) {
+UpdateInstall InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, const std::wstring& serverKey,
+                                      const std::wstring& signature, const char* publicKeyPem) {
     const std::wstring oldPath = Beside(exePath ? exePath : L"", L"OldKvr.exe");
-    bool installed = false;
-    {
+    UpdateInstall result = UpdateInstall::Refused;
+    if (!oldPath.empty() && ::lstrcmpiW(oldPath.c_str(), exePath) != 0) {
         // Checked and moved while held: nobody can write to it in between.
         HeldFile update(newPath, HeldFile::Use::Move);
-        // Only the build the server described, signed by the maker.
-        installed = !oldPath.empty() && update.IsOpen() &&
-                    VersionKeysMatch(VersionKeyOfHandle(update.Handle()), serverKey) &&
-                    update.SignatureVerifies(signature.c_str(), publicKeyPem) &&
-                    SwapInUpdate(exePath, newPath, oldPath.c_str(), &update);
+        // Only the build the server described, signed by the maker, and
+        // nothing but this program's next version: no other machine's build,
+        // no older one, no other program.
+        if (update.IsOpen() && VersionKeysMatch(VersionKeyOfHandle(update.Handle()), serverKey) &&
+            update.SignatureVerifies(signature.c_str(), publicKeyPem) &&
+            IsNextVersionOf(ReadProgramImage(update.Handle()), RunningProgramImage()))
+            result = SwapInUpdate(exePath, newPath, oldPath.c_str(), &update);
     }
-    if (!installed) DiscardDownload(newPath);
-    return installed;
+    if (result != UpdateInstall::Installed) DiscardDownload(newPath);
+    return result;
+}
+
+bool StartOldKvr(const wchar_t* exePath) {
+    const std::wstring oldPath = Beside(exePath ? exePath : L"", L"OldKvr.exe");
+    return !oldPath.empty() && StartProcess(oldPath.c_str(), L"\"" + oldPath + L"\" /KvrD", IDLE_PRIORITY_CLASS);
 }
 
 UpdateFound CheckUpdate(bool throttled) {
@@ -188,18 +199,18 @@ bool CheckUpdateInBackground(HWND window, UINT message) {
     return true;
 }
 
-bool InstallUpdate(const UpdateConfig& offered) { return InstallUpdateOf(OwnProgramPath().c_str(), offered); }
+UpdateInstall InstallUpdate(const UpdateConfig& offered) { return InstallUpdateOf(OwnProgramPath().c_str(), offered); }
 
-bool InstallUpdateOf(const wchar_t* exePath, const UpdateConfig& offered) {
+UpdateInstall InstallUpdateOf(const wchar_t* exePath, const UpdateConfig& offered) {
     const std::wstring exe = exePath ? exePath : L"";
     const std::wstring newPath = Beside(exe, L"NewKvr.exe");
-    if (newPath.empty()) return false;
+    if (newPath.empty()) return UpdateInstall::Refused;
     CPrgsDlg dialog;
     dialog.SetUrl(offered.address.c_str());
     dialog.SetTargetPath(newPath.c_str());
     if (dialog.DoModal(nullptr) != IDOK) {
         DiscardDownload(newPath.c_str());
-        return false;
+        return UpdateInstall::Refused;
     }
     return InstallDownloadedUpdate(exe.c_str(), newPath.c_str(), offered.key, offered.signature);
 }

@@ -2,9 +2,11 @@
 // and the swap of the running executable.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include "base/command_line.h"
 #include "base/http_fetch.h"
+#include "update/program_image.h"
 #include "update/update_signature.h"
 
 namespace kvr {
@@ -53,19 +55,33 @@ struct UpdateFound {
 UpdateFound CheckUpdateWith(bool throttled, StartMode mode, bool allowedToday, const wchar_t* exePath,
                             const wchar_t* configUrl);
 
+// How an update ended.
+enum class UpdateInstall {
+    Refused,      // nothing changed: the program at exePath is the one that ran
+    Installed,    // the new build is at exePath, the old one at OldKvr.exe
+    OldKvrOnly,   // no program at exePath until the next restart moves the
+                  // old one back from OldKvr.exe, where it runs from now
+};
+
+// MoveFileExW, or what a test puts in its place to act between the moves.
+using MoveFileFn = std::function<BOOL(const wchar_t* from, const wchar_t* to, DWORD flags)>;
+
 // Swaps newPath in for exePath, keeping the replaced file as oldPath (marked
 // for deletion at the next restart). If the new file cannot be moved into
 // place, or (given checked, held open) what arrived at exePath is not that
-// file, the old one is moved back: there is always a program at exePath.
-bool SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
-                  const HeldFile* checked = nullptr);
+// file, the old one is moved back; where even that fails (another process
+// holds the files), it is moved back at the next restart.
+UpdateInstall SwapInUpdate(const wchar_t* exePath, const wchar_t* newPath, const wchar_t* oldPath,
+                           const HeldFile* checked = nullptr, const MoveFileFn& move = ::MoveFileExW);
 
-// After a download: the new file's digest must be the server key's and, in a
-// build with a key, the signature must be the maker's, both checked on the
-// file held open until it is in place. Otherwise nothing is swapped and the
-// download is deleted (marked for deletion where it cannot be).
-bool InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, const std::wstring& serverKey,
-                             const std::wstring& signature, const char* publicKeyPem = BuiltInUpdateKey());
+// After a download: the new file's digest must be the server key's, in a
+// build with a key the signature must be the maker's, and it must be the
+// running program's next version (IsNextVersionOf), all checked on the file
+// held open until it is in place. Otherwise nothing is swapped and the
+// download is deleted (marked for deletion where it cannot be). A program
+// running from OldKvr.exe is never updated.
+UpdateInstall InstallDownloadedUpdate(const wchar_t* exePath, const wchar_t* newPath, const std::wstring& serverKey,
+                                      const std::wstring& signature, const char* publicKeyPem = BuiltInUpdateKey());
 
 // Fetches the update configuration and compares version keys. With
 // throttled set, the check runs at most once a day and not on the disabled
@@ -79,9 +95,13 @@ UpdateFound CheckUpdate(bool throttled);
 bool CheckUpdateInBackground(HWND window, UINT message);
 
 // Downloads the offered update with the progress dialog and swaps it in for
-// the running executable; true when the new executable is in place.
-bool InstallUpdate(const UpdateConfig& offered);
+// the running executable.
+UpdateInstall InstallUpdate(const UpdateConfig& offered);
 // The same for the executable at exePath ("NewKvr.exe" beside it).
-bool InstallUpdateOf(const wchar_t* exePath, const UpdateConfig& offered);
+UpdateInstall InstallUpdateOf(const wchar_t* exePath, const UpdateConfig& offered);
+
+// After OldKvrOnly: starts the program from "OldKvr.exe" beside exePath with
+// the game shortcut's switch, at idle priority.
+bool StartOldKvr(const wchar_t* exePath);
 
 }  // namespace kvr

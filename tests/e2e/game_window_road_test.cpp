@@ -20,6 +20,9 @@ using namespace kvre2e;
 
 namespace {
 
+// The update page the driven program reads.
+const std::string kUpdatePage = kvr::test::Utf8(kvr::paths::kUpdateConfig);
+
 // Caption buttons of the game window.
 constexpr int kSoundButton = IDC_GW_SOUND, kMenuButton = IDC_GW_MENU, kHallButton = IDC_GW_HALL;
 
@@ -259,7 +262,7 @@ TEST_F(GameWindowRoadTest, UpdateFromTheMenuInstallsTheNextBuildAndStartsIt) {
     // Checked today already: the game shortcut does not update at start-up.
     struct UpdTimeToday {
         UpdTimeToday() { kvr::StoreUpdateTime(); }
-        ~UpdTimeToday() { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, L"UpdTime"); }
+        ~UpdTimeToday() { kvr::DeleteValueInBothViews(kvr::kSettingsKey, L"UpdTime"); }
     } updTime;
     // The newest build is this program one version higher (tests/e2e/next),
     // announced by the page the publishing tool wrote for it
@@ -269,12 +272,13 @@ TEST_F(GameWindowRoadTest, UpdateFromTheMenuInstallsTheNextBuildAndStartsIt) {
     const std::string next = kvrtest::ReadFileBytes(kvrtest::BuildPath(L"tests\\e2e\\next\\kvr.exe"));
     ASSERT_FALSE(next.empty());
     ASSERT_TRUE(kvr::test::PortalServeLinuxFile("/download/NewKvr.exe", std::string(build) + "/tests/e2e/next/kvr.exe"));
-    ASSERT_TRUE(kvr::test::PortalServeLinuxFile("/update/ConfigKvr.htm", std::string(build) + "/portal/ConfigKvr-next.htm"));
+    // The tool names the page by the program's machine: the one this build reads.
+    ASSERT_TRUE(kvr::test::PortalServeLinuxFile(kUpdatePage, std::string(build) + "/portal" + kUpdatePage.substr(7)));
 
     StartGameWindow(exe);
     LogInAccount(L"S12", L"凤凰涅槃", L"updone", 1);
     ShowNewestPage(L"S12", L"updone");
-    EXPECT_EQ(CountRequests("/update/ConfigKvr.htm"), 0u) << "the start-up check was not throttled";
+    EXPECT_EQ(CountRequests(kUpdatePage), 0u) << "the start-up check was not throttled";
 
     ChooseUpdateFromTheMenu(m_game, m_kvr.Id());
 
@@ -285,7 +289,7 @@ TEST_F(GameWindowRoadTest, UpdateFromTheMenuInstallsTheNextBuildAndStartsIt) {
     EXPECT_EQ(CountRequests("/d.php", "server=S12&"), 1u) << PortalReceived("/d.php").message();
     EXPECT_TRUE(WaitForRequest("/active.htm", "tag=kvr&ver=" KVR_NEXT_VERSION "&", kStartMs))
         << "the new build did not start: " << PortalReceived("/active.htm").message();
-    EXPECT_GE(CountRequests("/update/ConfigKvr.htm"), 2u);  // the menu's check and the updater's
+    EXPECT_GE(CountRequests(kUpdatePage), 2u);  // the menu's check and the updater's
     EXPECT_EQ(CountRequests("/download/NewKvr.exe"), 1u);
     EXPECT_TRUE(kvrtest::ReadFileBytes(exe) == next) << "the program is not the next build";
     EXPECT_TRUE(kvrtest::ReadFileBytes(dir / L"OldKvr.exe") == before);
@@ -315,7 +319,7 @@ TEST_F(GameWindowRoadTest, HallCommandsOnlyFromTheHallsPagesAndNeverThePrograms)
     } cleanup{{installed, oldKvr, dragon}};
     struct UpdTimeToday {
         UpdTimeToday() { kvr::StoreUpdateTime(); }
-        ~UpdTimeToday() { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, L"UpdTime"); }
+        ~UpdTimeToday() { kvr::DeleteValueInBothViews(kvr::kSettingsKey, L"UpdTime"); }
     } updTime;
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
@@ -352,7 +356,7 @@ TEST_F(GameWindowRoadTest, HallCommandsOnlyFromTheHallsPagesAndNeverThePrograms)
     EXPECT_EQ(KvrProcessIds().size(), processes) << "the program was started again";
     EXPECT_EQ(kvrtest::FindTopWindows(nullptr, L"Marvole游戏大厅", 0, true).size(), 0u) << "a download was offered";
     EXPECT_EQ(CountRequests("/update/ConfigStatistic.htm"), 0u);
-    EXPECT_EQ(CountRequests("/update/ConfigKvr.htm"), 0u);
+    EXPECT_EQ(CountRequests(kUpdatePage), 0u);
     EXPECT_EQ(kvrtest::ReadFileBytes(ini), iniBefore);
     EXPECT_EQ(kvrtest::ReadFileBytes(installed), exeBefore);
     EXPECT_TRUE(kvrtest::FileExists(oldKvr));
@@ -371,9 +375,9 @@ TEST_F(GameWindowRoadTest, TheMenusUpdateCheckLeavesTheKeysAliveAndSaysWhenItFai
     ASSERT_TRUE(kvrtest::WaitUntil([&] { return ::IsWindowVisible(m_game) != FALSE; }, kStepMs));
     ::SetForegroundWindow(m_game);
     // The server keeps its answer for 15 s, then cuts the page short.
-    ASSERT_TRUE(kvr::test::PortalFault("/update/ConfigKvr.htm", "short", 15000, 10));
+    ASSERT_TRUE(kvr::test::PortalFault(kUpdatePage, "short", 15000, 10));
     ChooseUpdateFromTheMenu(m_game, m_kvr.Id());
-    ASSERT_TRUE(WaitForRequest("/update/ConfigKvr.htm", "", kStepMs));
+    ASSERT_TRUE(WaitForRequest(kUpdatePage, "", kStepMs));
 
     // Meanwhile the game window's keyboard hook answers: the boss key hides
     // the window and brings it back at once.

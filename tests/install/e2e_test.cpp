@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <tlhelp32.h>
 #include <objbase.h>
+#include <cstring>
 #include <string>
 #include "base/endpoints.h"
 #include "base/settings.h"
+#include "install/browser_emulation.h"
 #include "install/shortcuts.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"
@@ -22,6 +24,8 @@ using kvrtest::ScratchDir;
 
 namespace {
 const int kYesButton = 5000, kNoButton = 5001;
+// The update page the driven program reads.
+const std::string kUpdatePage = Utf8(paths::kUpdateConfig);
 
 std::wstring InstalledFolder() {
     wchar_t f[MAX_PATH] = {};
@@ -49,7 +53,8 @@ void KillAllKvr() {
 void CleanMachine() {
     KillAllKvr();
     kvrtest::RemoveTree(InstalledFolder());
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSettingsKey);
+    DeleteSettings();
+    DeleteBrowserEmulation(L"kvr.exe");
     ::CoInitialize(nullptr);
     for (const wchar_t* n : {kGameLinkName, kPortalLinkName}) DeleteDesktopShortcut(n);
     DeleteStartMenuShortcut(kGameLinkName);
@@ -60,18 +65,29 @@ void CleanMachine() {
 
 bool RegistryValueExists(const wchar_t* name) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ | kSettingsView, &key) != ERROR_SUCCESS)
+        return false;
     const bool found = ::RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     ::RegCloseKey(key);
     return found;
 }
 
-void SetUpdTime(const SYSTEMTIME& t) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExW(key, L"UpdTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&t), sizeof t);
-    ::RegCloseKey(key);
+void SetUpdTime(const SYSTEMTIME& t) { StoreUpdateTime(t); }
+
+// A DWORD value in one registry view (0 when absent), as a 32-bit or a
+// 64-bit build reads it; written first when `write` is not 0.
+const wchar_t kEmulationKey[] =
+    L"SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+DWORD ValueIn(REGSAM view, const wchar_t* key, DWORD write = 0) {
+    HKEY k = nullptr;
+    DWORD value = 0, size = sizeof value;
+    if ((write ? ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &k, nullptr)
+               : ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | view, &k)) != ERROR_SUCCESS)
+        return 0;
+    if (write) ::RegSetValueExW(k, L"kvr.exe", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&write), sizeof write);
+    if (::RegQueryValueExW(k, L"kvr.exe", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size)) value = 0;
+    ::RegCloseKey(k);
+    return value;
 }
 
 std::string LinuxBuildFile(const char* relative) {
@@ -136,6 +152,9 @@ TEST_F(KvrModes, UninstallRemovesSettingsReportsAndDeletesTheFolder) {
     SYSTEMTIME t{};
     t.wYear = 2020;
     SetUpdTime(t);
+    // What a 32-bit and a 64-bit build wrote, each in its own view.
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+        for (const wchar_t* key : {kSettingsKey, kEmulationKey}) ValueIn(view, key, 11000);
     ::CoInitialize(nullptr);
     ASSERT_TRUE(CreateStartMenuShortcut(L"/uninst", exe.c_str(), kUninstallLinkName));
     ::CoUninitialize();
@@ -148,6 +167,8 @@ TEST_F(KvrModes, UninstallRemovesSettingsReportsAndDeletesTheFolder) {
     kvrtest::ClickButton(done, kYesButton);
     EXPECT_TRUE(p.Wait(15000));
     EXPECT_FALSE(RegistryValueExists(L"UpdTime"));
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+        for (const wchar_t* key : {kSettingsKey, kEmulationKey}) EXPECT_EQ(ValueIn(view, key), 0u);
     EXPECT_FALSE(FileExists(StartMenuFolder()));  // emptied, so removed
     // The batch job removes the executable and, holding nothing else, the folder.
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return !FileExists(dir.path()); }, 30000));
@@ -175,6 +196,11 @@ TEST_F(KvrModes, InstallCopiesMakesLinksReportsAndStartsTheCopy) {
     kvrtest::ExpectProgramFolderList(InstalledFolder());
     EXPECT_TRUE(PortalReceived("/install.htm", "tag=kvr&ver=3.0.0.3&count=1"));
     EXPECT_TRUE(RegistryValueExists(L"DisableDays"));
+    // The page engine's document mode: the installed Internet Explorer's, in
+    // this (64-bit) program's own view.
+    const DWORD mode = ValueIn(KEY_WOW64_64KEY, kEmulationKey);
+    EXPECT_TRUE(mode >= 8000 && mode % 1000 == 0) << mode;
+    EXPECT_EQ(ValueIn(KEY_WOW64_32KEY, kEmulationKey), 0u);
     EXPECT_TRUE(FileExists(CommonDesktopLinkPath(kGameLinkName)));
     EXPECT_TRUE(FileExists(StartMenuLinkPath(kUninstallLinkName)));
     // The installed copy starts as a plain start of the game client.
@@ -224,34 +250,48 @@ TEST_F(KvrModes, GameShortcutAlreadyUpdatedTodayDoesNotAsk) {
     ASSERT_TRUE(p.Start(exe, L"/KvrD"));
     EXPECT_TRUE(kvrtest::WaitUntil([] { return !FindRequests(PortalLog(), "/active.htm", "tag=kvr&").empty(); },
                                    30000));
-    EXPECT_TRUE(FindRequests(PortalLog(), "/update/ConfigKvr.htm").empty());
+    EXPECT_TRUE(FindRequests(PortalLog(), kUpdatePage).empty());
     // No Flash Player in this prefix: the player is asked before the window.
     EXPECT_NE(WaitForBox(p.Id()), nullptr);
     p.Kill();
 }
 
-TEST_F(KvrModes, UpdateNowWithTheSameBuildContinues) {
+TEST_F(KvrModes, UpdateNowRefusesAnythingButTheNextBuildForThisMachine) {
     SYSTEMTIME now;
     ::GetSystemTime(&now);
     SetUpdTime(now);  // "/update" is not throttled
-    ASSERT_TRUE(PortalSetUpdateConfig(Utf8(VersionKeyOfFile(exe.c_str())),
-                                      Utf8(ServerUrl(Server::ClientService, L"/download/NewKvr.exe"))));
+    // The running build's own key with other bytes (the download runs
+    // whatever the check said); then, each announced with its own key and
+    // signed, the newer build made for the other machine, an older build and
+    // a game-hall installer.
+    const std::string before = ReadFileBytes(exe);
     ASSERT_TRUE(PortalServePattern("/download/NewKvr.exe", 4000));
-    kvrtest::Process p;
-    ASSERT_TRUE(p.Start(exe, L"/update"));
-    EXPECT_TRUE(kvrtest::WaitUntil([] { return !FindRequests(PortalLog(), "/update/ConfigKvr.htm").empty(); },
-                                   30000));
-    // The download runs whatever the check said; the same build is not swapped in.
-    EXPECT_TRUE(kvrtest::WaitUntil([] { return !FindRequests(PortalLog(), "/download/NewKvr.exe").empty(); },
-                                   30000));
-    EXPECT_NE(WaitForBox(p.Id()), nullptr);  // on to the Flash question
-    p.Kill();
-    EXPECT_FALSE(FileExists(dir / L"OldKvr.exe"));
+    std::string key = Utf8(VersionKeyOfFile(exe.c_str()));
+    size_t asked = 0;
+    for (const char* offered : {"", "tests/update/kvr_tiny_foreign.exe", "tests/update/kvr_tiny_old.exe",
+                                "tests/update/kvr_tiny_installer.exe"}) {
+        if (*offered) {
+            key = Utf8(VersionKeyOfFile(kvrtest::BuildPath(std::wstring(offered, offered + strlen(offered))).c_str()));
+            ASSERT_TRUE(PortalServeLinuxFile("/download/NewKvr.exe", LinuxBuildFile(offered)));
+        }
+        ASSERT_TRUE(PortalSetUpdateConfig(key, Utf8(ServerUrl(Server::ClientService, L"/download/NewKvr.exe"))));
+        kvrtest::Process p;
+        ASSERT_TRUE(p.Start(exe, L"/update"));
+        EXPECT_TRUE(kvrtest::WaitUntil(
+            [&] { return FindRequests(PortalLog(), "/download/NewKvr.exe").size() > asked; }, 30000))
+            << offered;
+        asked = FindRequests(PortalLog(), "/download/NewKvr.exe").size();
+        EXPECT_NE(WaitForBox(p.Id()), nullptr) << offered;  // on to the Flash question
+        p.Kill();
+        EXPECT_EQ(ReadFileBytes(exe), before) << offered;
+        EXPECT_FALSE(FileExists(dir / L"OldKvr.exe")) << offered;
+        EXPECT_FALSE(FileExists(dir / L"NewKvr.exe")) << offered;
+    }
 }
 
 TEST_F(KvrModes, GameShortcutUpdatesSwapsAndRestarts) {
-    // The "newest build" is the small stand-in program; it marks its start.
-    const std::string fresh = LinuxBuildFile("tests/update/kvr_tiny_installer.exe");
+    // The "newest build" is a small program of the next version; it marks its start.
+    const std::string fresh = LinuxBuildFile("tests/update/kvr_tiny_next.exe");
     const std::wstring mark = [] {
         wchar_t t[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, t);
@@ -261,8 +301,7 @@ TEST_F(KvrModes, GameShortcutUpdatesSwapsAndRestarts) {
     ASSERT_TRUE(PortalServeLinuxFile("/download/NewKvr.exe", fresh));
     // Its version key, computed from the same bytes fetched back.
     const std::wstring freshCopy = dir / L"fresh.bin";
-    ASSERT_TRUE(::CopyFileW(kvrtest::BuildPath(L"tests\\update\\kvr_tiny_installer.exe").c_str(), freshCopy.c_str(),
-                            FALSE));
+    ASSERT_TRUE(::CopyFileW(kvrtest::BuildPath(L"tests\\update\\kvr_tiny_next.exe").c_str(), freshCopy.c_str(), FALSE));
     const std::wstring key = VersionKeyOfFile(freshCopy.c_str());
     ::DeleteFileW(freshCopy.c_str());
     ASSERT_TRUE(PortalSetUpdateConfig(Utf8(key), Utf8(ServerUrl(Server::ClientService, L"/download/NewKvr.exe"))));
@@ -271,7 +310,7 @@ TEST_F(KvrModes, GameShortcutUpdatesSwapsAndRestarts) {
     kvrtest::Process p;
     ASSERT_TRUE(p.Start(exe, L"/KvrD"));
     EXPECT_TRUE(p.Wait(60000));
-    EXPECT_TRUE(PortalReceived("/update/ConfigKvr.htm"));
+    EXPECT_TRUE(PortalReceived(kUpdatePage));
     EXPECT_TRUE(PortalReceived("/download/NewKvr.exe"));
     EXPECT_NE(ReadFileBytes(exe), before);
     EXPECT_EQ(VersionKeyOfFile(exe.c_str()), key);

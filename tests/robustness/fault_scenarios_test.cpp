@@ -13,6 +13,7 @@
 #include "base/endpoints.h"
 #include "tests/install/scratch.h"
 #include "tests/support/portal_client.h"
+#include "tests/support/ui_driver.h"
 #include "update/prgs_dlg.h"
 #include "update/self_update.h"
 #include "update/update_signature.h"
@@ -24,7 +25,6 @@ using kvrtest::ScratchDir;
 
 namespace {
 
-constexpr size_t kNewBuildSize = 300000;
 int g_survived = 0;
 
 std::wstring Url(const wchar_t* path) { return ServerUrl(Server::ClientService, path); }
@@ -39,10 +39,8 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     return ok;
 }
 
-std::string NewBuildBytes() {
-    const auto bytes = PatternBytes(kNewBuildSize);
-    return std::string(bytes.begin(), bytes.end());
-}
+// The newest build: a small program that is this program's next version.
+std::string NewBuildBytes() { return kvrtest::ReadFileBytes(kvrtest::BuildPath(L"tests\\update\\kvr_tiny_next.exe")); }
 
 class UpdateFaults : public ::testing::Test {
 protected:
@@ -50,7 +48,9 @@ protected:
         ASSERT_TRUE(PortalReset());
         ASSERT_TRUE(WriteBytes(m_exe, m_oldBuild));
         // The newest build and its key, as the server publishes them.
-        ASSERT_TRUE(PortalServePattern("/download/NewKvr.exe", kNewBuildSize));
+        const char* build = std::getenv("KVR_BUILD_DIR");
+        ASSERT_NE(build, nullptr);
+        ASSERT_TRUE(PortalServeLinuxFile("/download/NewKvr.exe", std::string(build) + "/tests/update/kvr_tiny_next.exe"));
         const std::wstring sample = m_dir / L"sample.bin";
         ASSERT_TRUE(WriteBytes(sample, NewBuildBytes()));
         m_newKey = VersionKeyOfFile(sample.c_str());
@@ -73,7 +73,7 @@ protected:
         dialog.SetUrl(url.c_str());
         dialog.SetTargetPath(target.c_str());
         if (dialog.DoModal(nullptr) != IDOK) return false;
-        return InstallDownloadedUpdate(m_exe.c_str(), target.c_str(), m_newKey, m_signature);
+        return InstallDownloadedUpdate(m_exe.c_str(), target.c_str(), m_newKey, m_signature) == UpdateInstall::Installed;
     }
 
     // The whole road as the program runs it: the configuration page, the
@@ -81,7 +81,8 @@ protected:
     bool RunUpdateRoad() {
         const std::wstring page = Url(L"/update/ConfigKvr.htm");
         const UpdateFound found = CheckUpdateWith(false, StartMode::Update, true, m_exe.c_str(), page.c_str());
-        return found.result == UpdateCheck::Newer && InstallUpdateOf(m_exe.c_str(), found.offered);
+        return found.result == UpdateCheck::Newer &&
+               InstallUpdateOf(m_exe.c_str(), found.offered) == UpdateInstall::Installed;
     }
 
     // The running program is still the old build, whole.
@@ -193,11 +194,6 @@ TEST_F(UpdateFaults, TheUpdateComesOnlyFromTrustedHosts) {
 TEST_F(UpdateFaults, OnlyTheBuildTheMakerSignedIsInstalled) {
     // Whoever answers in the server's place can serve any file with its
     // right key; the maker's signature of it is what they lack.
-    const std::string served(6000, 's');
-    ASSERT_TRUE(PortalServeText("/download/NewKvr.exe", served));
-    ASSERT_TRUE(WriteBytes(m_dir / L"served.bin", served));
-    ASSERT_TRUE(PortalSetUpdateConfig(Utf8(VersionKeyOfFile((m_dir / L"served.bin").c_str())),
-                                      Utf8(Url(L"/download/NewKvr.exe"))));
     // None, a real signature of another file, and one that is not base64.
     for (const char* sig : {"none", "other", "garbage"}) {
         ASSERT_TRUE(PortalControl(std::string("config?sig=") + sig));
@@ -209,7 +205,7 @@ TEST_F(UpdateFaults, OnlyTheBuildTheMakerSignedIsInstalled) {
     // Signed by the maker: the one case that installs.
     ASSERT_TRUE(PortalControl("config?sig=good"));
     EXPECT_TRUE(RunUpdateRoad());
-    EXPECT_EQ(kvrtest::ReadFileBytes(m_exe), served);
+    EXPECT_EQ(kvrtest::ReadFileBytes(m_exe), NewBuildBytes());
 }
 
 TEST_F(UpdateFaults, LockedFullOrMissingTargetsKeepTheRunningProgram) {

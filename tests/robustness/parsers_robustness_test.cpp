@@ -22,6 +22,7 @@
 #include "settings/hotkey.h"
 #include "update/down_game_dlg.h"
 #include "update/flash_check.h"
+#include "update/program_image.h"
 #include "update/self_update.h"
 #include "update/version_key.h"
 
@@ -194,6 +195,22 @@ TEST(Robustness, IniValuesAndVersions) {
         const std::wstring copy = version;
         ASSERT_FALSE(kvr::FlashVersionPasses(guard.Place(version), copy.c_str())) << version;
         (void)kvr::FlashVersionPasses(guard.Place(version));
+    }
+}
+
+TEST(Robustness, VersionResources) {
+    // The program's own version resource, cut and with bytes changed.
+    HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    const BYTE* own = static_cast<const BYTE*>(::LockResource(::LoadResource(nullptr, found)));
+    const std::vector<BYTE> original(own, own + ::SizeofResource(nullptr, found));
+    GuardedBytes guard;
+    RandomText rnd(8);
+    for (int i = 0; i < kCases; ++i, ++g_tried) {
+        std::vector<BYTE> bytes(original.begin(), original.begin() + rnd.Next() % (original.size() + 1));
+        for (unsigned k = rnd.Next() % 8; k > 0 && !bytes.empty(); --k) bytes[rnd.Next() % bytes.size()] ^= rnd.Next();
+        kvr::ProgramImage image;
+        (void)kvr::ReadVersionResource(static_cast<const BYTE*>(guard.Place(bytes.data(), bytes.size())), bytes.size(), &image);
+        ASSERT_LE(image.productName.size() + image.internalName.size(), bytes.size() / 2);
     }
 }
 

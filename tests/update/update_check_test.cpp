@@ -14,6 +14,9 @@ using kvrtest::ScratchDir;
 namespace {
 std::string Narrow(const std::wstring& w) { return Utf8(w); }
 
+// The update page this build reads.
+const std::string kPage = Utf8(paths::kUpdateConfig);
+
 std::string Upper(std::string s) {
     for (auto& c : s) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
     return s;
@@ -35,7 +38,7 @@ protected:
     // What the last check found.
     const std::wstring& LastServerKey() const { return found.offered.key; }
     const std::wstring& LastUpdateAddress() const { return found.offered.address; }
-    size_t ConfigRequests() { return FindRequests(PortalLog(), "/update/ConfigKvr.htm").size(); }
+    size_t ConfigRequests() { return FindRequests(PortalLog(), kPage).size(); }
 
     ScratchDir dir{L"updchk"};
     std::wstring exe, configUrl;
@@ -70,15 +73,15 @@ TEST_F(UpdateCheckTest, OneByteDifferentMeansAnUpdate) {
 
 TEST_F(UpdateCheckTest, ACutOrMissingPageMeansNoUpdate) {
     ASSERT_TRUE(PortalSetUpdateConfig("0123456789abcdef0123456789ab3003", "http://127.0.0.1/x.exe"));
-    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "short", 0, 20));
+    ASSERT_TRUE(PortalFault(kPage, "short", 0, 20));
     EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Failed);
     EXPECT_EQ(ConfigRequests(), 1u);
     EXPECT_FALSE(kvrtest::FileExists(dir / L"ConfigKvr.htm"));
     EXPECT_TRUE(LastServerKey().empty());
-    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "404"));
+    ASSERT_TRUE(PortalFault(kPage, "404"));
     EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Failed);
-    ASSERT_TRUE(PortalFault("/update/ConfigKvr.htm", "none"));
-    ASSERT_TRUE(PortalServeText("/update/ConfigKvr.htm", "[VerKey]\r\nUpdAddr=http://127.0.0.1/x.exe\r\n"));
+    ASSERT_TRUE(PortalFault(kPage, "none"));
+    ASSERT_TRUE(PortalServeText(kPage, "[VerKey]\r\nUpdAddr=http://127.0.0.1/x.exe\r\n"));
     EXPECT_EQ(Check(false, StartMode::Update, true), UpdateCheck::Failed);
 }
 

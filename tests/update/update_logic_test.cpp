@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "tests/install/scratch.h"
+#include "tests/support/ui_driver.h"
 #include "update/flash_check.h"
 #include "update/self_update.h"
 #include "update/update_signature.h"
@@ -94,7 +95,7 @@ TEST(UpdateSwap, NewBuildReplacesTheProgramAndTheOldOneIsKeptAside) {
     ASSERT_TRUE(WriteFileBytes(exe, "old build"));
     ASSERT_TRUE(WriteFileBytes(fresh, "new build"));
     ASSERT_TRUE(WriteFileBytes(old, "older leftover"));
-    EXPECT_TRUE(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str()));
+    EXPECT_EQ(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str()), UpdateInstall::Installed);
     EXPECT_EQ(ReadFileBytes(exe), "new build");
     EXPECT_EQ(ReadFileBytes(old), "old build");
     EXPECT_FALSE(kvrtest::FileExists(fresh));
@@ -113,16 +114,40 @@ TEST(UpdateSwap, AFailedSecondRenamePutsTheProgramBack) {
     const std::wstring probe = dir / L"probe.exe";
     ASSERT_FALSE(::MoveFileExW(fresh.c_str(), probe.c_str(), MOVEFILE_REPLACE_EXISTING))
         << "this file system moves a file held open: the second rename would not fail";
-    EXPECT_FALSE(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str()));
-    ::CloseHandle(lock);
+    EXPECT_EQ(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str()), UpdateInstall::Refused);
     EXPECT_EQ(ReadFileBytes(exe), "old build") << "the program is back";
     EXPECT_FALSE(kvrtest::FileExists(old)) << "it went aside first (over the leftover) and came back";
     EXPECT_EQ(ReadFileBytes(fresh), "new build");
+
+    // Another process takes the old program's file too, between the moves,
+    // without delete sharing: it cannot come back now, so it comes back at
+    // the next restart, and runs from OldKvr.exe until then.
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    const MoveFileFn takeTheOldFile = [&](const wchar_t* from, const wchar_t* to, DWORD flags) {
+        const BOOL moved = ::MoveFileExW(from, to, flags);
+        if (moved && holder == INVALID_HANDLE_VALUE)
+            holder = ::CreateFileW(old.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        return moved;
+    };
+    EXPECT_EQ(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str(), nullptr, takeTheOldFile),
+              UpdateInstall::OldKvrOnly);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ::CloseHandle(holder);
+    ::CloseHandle(lock);
+    EXPECT_EQ(ReadFileBytes(old), "old build");
+    EXPECT_FALSE(kvrtest::FileExists(exe));
+    wchar_t pending[8192] = {};
+    DWORD size = sizeof pending;
+    ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                   L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending, &size);
+    const std::wstring renames(pending, size / sizeof(wchar_t)), back = L"\\??\\" + old + L'\0' + L"!\\??\\" + exe;
+    EXPECT_NE(renames.find(back), std::wstring::npos) << "the old program is not moved back at the next restart";
+    ASSERT_TRUE(::MoveFileExW(old.c_str(), exe.c_str(), 0));
     // Without any new file the program stays in place.
     ::DeleteFileW(fresh.c_str());
     ::DeleteFileW(old.c_str());
     WriteFileBytes(exe, "old build");
-    EXPECT_FALSE(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str()));
+    EXPECT_EQ(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str()), UpdateInstall::Refused);
     EXPECT_EQ(ReadFileBytes(exe), "old build");
     EXPECT_FALSE(kvrtest::FileExists(old));
 }
@@ -272,16 +297,27 @@ TEST(UpdateSwap, OnlyTheBuildTheServerDescribedAndTheMakerSignedIsSwappedIn) {
                    {abcKey.c_str(), kAbcBy1024}};
     for (const auto& r : refused) {
         ASSERT_TRUE(WriteFileBytes(fresh, "abc"));
-        EXPECT_FALSE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), r.key, r.signature, kKeyA)) << r.key;
+        EXPECT_EQ(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), r.key, r.signature, kKeyA),
+                  UpdateInstall::Refused)
+            << r.key;
         EXPECT_EQ(ReadFileBytes(exe), "old build");
         EXPECT_FALSE(kvrtest::FileExists(fresh)) << "the refused download stayed";
     }
-    // The announced one, key in capitals and of a newer version, signed.
+    // The announced bytes, signed, but no program.
     ASSERT_TRUE(WriteFileBytes(fresh, "abc"));
-    EXPECT_TRUE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), abcKey, kAbcByA, kKeyA));
-    EXPECT_EQ(ReadFileBytes(exe), "abc");
+    EXPECT_EQ(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), abcKey, kAbcByA, kKeyA), UpdateInstall::Refused);
+    // A program (here in a build without a key, which goes by the digest):
+    // this program's next build for this machine is swapped in, the same
+    // build not (other builds: the update's whole-program test).
+    const auto offer = [&](const wchar_t* program, const std::wstring& runningFrom) {
+        EXPECT_TRUE(::CopyFileW(kvrtest::BuildPath(program).c_str(), fresh.c_str(), FALSE));
+        return InstallDownloadedUpdate(runningFrom.c_str(), fresh.c_str(), VersionKeyOfFile(fresh.c_str()), L"", "");
+    };
+    EXPECT_EQ(offer(L"tests\\update\\update_logic_tests.exe", exe), UpdateInstall::Refused);
+    EXPECT_EQ(offer(L"tests\\update\\kvr_tiny_next.exe", exe), UpdateInstall::Installed);
+    EXPECT_EQ(ReadFileBytes(exe), ReadFileBytes(kvrtest::BuildPath(L"tests\\update\\kvr_tiny_next.exe")));
     EXPECT_EQ(ReadFileBytes(dir / L"OldKvr.exe"), "old build");
-    // A build without a key goes by the digest alone.
-    ASSERT_TRUE(WriteFileBytes(fresh, "abc"));
-    EXPECT_TRUE(InstallDownloadedUpdate(exe.c_str(), fresh.c_str(), abcKey, L"", ""));
+    // A program running from OldKvr.exe (its own place held) is never updated.
+    EXPECT_EQ(offer(L"tests\\update\\kvr_tiny_next.exe", dir / L"OldKvr.exe"), UpdateInstall::Refused);
+    EXPECT_EQ(ReadFileBytes(dir / L"OldKvr.exe"), "old build");
 }

@@ -2,8 +2,9 @@
 """Stand-in for the portal's servers, for tests and `./kvr run`.
 
 Listens on 127.0.0.1 only, one port per server role:
-  base+1 client-service   reports, login record, update and game-hall
-                          configuration pages, downloads, the game-hall page
+  base+1 client-service   reports, login record, update (both builds' pages)
+                          and game-hall configuration pages, downloads, the
+                          game-hall page
   base+2 portal           login page, home and root pages, game pages
   base+3 playtime         the play-time record /d.php
   base+4 extlogin         QQ/Weibo redirect, callback and binding pages ("Pauth")
@@ -275,7 +276,7 @@ class Handler(BaseHTTPRequestHandler):
         if role == "client-service":
             if path in ("/install.htm", "/active.htm", "/uninstall.htm", "/login.htm", "/"):
                 return self.answer("ok")
-            if path == "/update/ConfigKvr.htm":
+            if path in ("/update/ConfigKvr.htm", "/update/ConfigKvr64.htm"):
                 return self.answer(st.config_page(st.updaddr, st.verkey), ctype="text/plain")
             if path.startswith("/update/Config") and path.endswith(".htm"):
                 name = path[len("/update/Config"):-len(".htm")]
