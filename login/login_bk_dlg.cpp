@@ -6,6 +6,7 @@
 #include "res/ids_login.h"
 #include "ui/gdiplus_include.h"
 #include "ui/image.h"
+#include "ui/monitor.h"
 
 namespace kvr {
 
@@ -39,12 +40,10 @@ LRESULT CLoginBkDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
         m_width = m_image->GetWidth();
         m_height = m_image->GetHeight();
         // The layered picture is drawn at the window's top-left: put that
-        // where a picture of this size stands centred in the work area.
-        RECT work{};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const int x = work.left + (work.right - work.left - static_cast<int>(m_width)) / 2;
-        const int y = work.top + (work.bottom - work.top - static_cast<int>(m_height)) / 2;
-        ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // where a picture of this size stands centred on its monitor.
+        const POINT at =
+            CentredOnMonitor(m_hWnd, SIZE{static_cast<LONG>(m_width), static_cast<LONG>(m_height)});
+        ::SetWindowPos(m_hWnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     PaintLayered();
     m_login.Create(m_hWnd);

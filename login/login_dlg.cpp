@@ -187,7 +187,7 @@ void CLoginDlg::OpenOAuth(const wchar_t* url, bool qq) {
     }
     ::SetWindowTextW(m_oauth->m_hWnd, qq ? L"QQ账号安全登录" : L"新浪微博账号安全登录");
     ::ShowWindow(m_oauth->m_hWnd, SW_SHOW);
-    m_oauth->CenterOnDesktop();
+    m_oauth->CenterOnMonitor();
 }
 
 }  // namespace kvr

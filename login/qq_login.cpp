@@ -2,6 +2,7 @@
 
 #include "res/ids_login.h"
 #include "res/ids_ui.h"
+#include "ui/monitor.h"
 
 namespace kvr {
 
@@ -50,15 +51,7 @@ void CQQLogin::PlacePage(int x, int y) {
     ::MoveWindow(m_page.m_hWnd, x + 4, y + 30, rc.right - rc.left - 8, rc.bottom - rc.top - 34, TRUE);
 }
 
-void CQQLogin::CenterOnDesktop() {
-    RECT desk{}, rc{};
-    ::GetWindowRect(::GetDesktopWindow(), &desk);
-    ::GetWindowRect(m_hWnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    ::SetWindowPos(m_hWnd, nullptr, desk.left + (desk.right - desk.left - w) / 2,
-                   desk.top + (desk.bottom - desk.top - h) / 2, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void CQQLogin::CenterOnMonitor() { CentreOnMonitor(m_hWnd); }
 
 void CQQLogin::EndHidden() {
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,

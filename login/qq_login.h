@@ -14,7 +14,8 @@ public:
     CQQHtml& Page() { return m_page; }
     // The redirect URL the page starts with (before Create).
     void SetStartUrl(const wchar_t* url) { m_page.SetStartUrl(url); }
-    void CenterOnDesktop();
+    // Centred on the work area of the monitor it is on.
+    void CenterOnMonitor();
     // The login finished: the frame goes out of sight and stays until its
     // owner destroys it (the page's sweep still runs).
     void EndHidden();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/image.h"
+#include "ui/monitor.h"
 #include "ui/paint_util.h"
 #include "ui/skin_geometry.h"
 
@@ -13,13 +14,6 @@ const wchar_t kTipClose[] = L"\u5173\u95ED";           // 关闭
 const wchar_t kTipMinimize[] = L"\u6700\u5C0F\u5316";  // 最小化
 const wchar_t kTipMaximize[] = L"\u6700\u5927\u5316";  // 最大化
 const wchar_t kTipRestore[] = L"\u8FD8\u539F";         // 还原
-
-RECT WorkArea() {
-    RECT work{0, 0, 0, 0};
-    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
-        work = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    return work;
-}
 
 SIZE WindowSize(HWND h) {
     RECT rc{};
@@ -58,9 +52,7 @@ void CDlgEx::InitFrame() {
     ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, ex);
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    const RECT work = WorkArea();
-    m_maxSize = SIZE{work.right - work.left, work.bottom - work.top};
-    m_restoreRect = DefaultRestoreRect(work);
+    m_restoreRect = DefaultRestoreRect(MonitorWorkArea(m_hWnd));
 }
 
 void CDlgEx::SetSkin(HBITMAP background, bool resizeToImage, bool stretch, HBITMAP minimize,
@@ -303,7 +295,7 @@ void CDlgEx::ToggleMaximize() {
     if (m_maximized) {
         target = m_restoreRect;
     } else {
-        target = MaximizedRect(WorkArea(), m_maxSize);
+        target = MaximizedRect(MonitorWorkArea(m_hWnd), m_maxSize);
     }
     m_maximized = !m_maximized;
     ::MoveWindow(m_hWnd, target.left, target.top, target.right - target.left,

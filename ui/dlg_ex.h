@@ -147,7 +147,8 @@ private:
     int m_titleWeight = 400;
     bool m_resizable = false;
     bool m_stretch = false;
-    SIZE m_maxSize{1440, 900};
+    // Unlimited: the whole work area of the monitor the window is on then.
+    SIZE m_maxSize{LONG_MAX, LONG_MAX};
     RECT m_restoreRect{0, 0, 0, 0};
     bool m_maximized = false;
 

@@ -5,6 +5,7 @@
 
 #include "res/resource.h"
 #include "ui/image.h"
+#include "ui/monitor.h"
 #include "ui/paint_util.h"
 
 namespace kvr {
@@ -120,11 +121,7 @@ POINT CMessageBox::PlaceOnOwner(SIZE size) const {
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
     RECT ownerRect{0, 0, 0, 0};
     if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &ownerRect);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (!::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
-    return MessageBoxPosition(ownerRect, monitor.rcWork, size);
+    return MessageBoxPosition(ownerRect, MonitorWorkArea(owner ? owner : m_hWnd), size);
 }
 
 int CMessageBox::ResultOf(UINT id) const {

@@ -4,6 +4,7 @@
 #include "base/owned.h"
 #include "res/resource.h"
 #include "ui/image.h"
+#include "ui/monitor.h"
 
 namespace kvr {
 
@@ -39,14 +40,8 @@ BOOL CPrgsDlg::OnInitDialog() {
     SetTitle(L"版本更新中...");
     SetSkin(IDB_DLG_BG, false, true, 0, 0, 0, IDB_CLOSE);
 
-    // Centred on the desktop, above every other window.
-    RECT rc;
-    ::GetWindowRect(m_hWnd, &rc);
-    RECT desk;
-    ::GetWindowRect(::GetDesktopWindow(), &desk);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    ::SetWindowPos(m_hWnd, nullptr, desk.left + (desk.right - desk.left - w) / 2,
-                   desk.top + (desk.bottom - desk.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // Centred on its monitor, above every other window.
+    CentreOnMonitor(m_hWnd);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
     m_progress.SubclassDlgItem(m_hWnd, kBarId);
