@@ -6,7 +6,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <ole2.h>
-#include <shellapi.h>
 #include <wininet.h>
 #include <gdiplus.h>
 #include "base/crash_dump.h"
@@ -16,6 +15,7 @@
 #include "base/process.h"
 #include "base/settings.h"
 #include "base/system_library.h"
+#include "base/web_page.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_window.h"
 #include "install/install.h"
@@ -101,7 +101,7 @@ bool CPathwick3App::InitInstance() {
         WaitForReportDone(m_events);
         return false;
     case StartMode::PortalShortcut:
-        ::ShellExecuteW(nullptr, L"open", PortalHomeUrl(), nullptr, SystemFolder().c_str(), SW_SHOWMAXIMIZED);
+        OpenWebPage(PortalHomeUrl(), SW_SHOWMAXIMIZED);
         SendActiveReport(true, m_events);
         WaitForReportDone(m_events);
         return false;
@@ -180,8 +180,7 @@ void CPathwick3App::RunGameWindowWithFlashCheck() {
         if (ShowMessageBox(kMbYesNo, kMessageTitle,
                            L"您当前的Flash Player版本过低，是否安装更高版本的Flash Player ?",
                            nullptr) == IDYES) {
-            ::ShellExecuteW(nullptr, L"open", L"iexplore.exe", FlashDownloadUrl(), SystemFolder().c_str(),
-                            SW_SHOWMAXIMIZED);
+            OpenWebPage(FlashDownloadUrl(), SW_SHOWMAXIMIZED);
             return;
         }
     }

@@ -1,10 +1,10 @@
 #include "gamewnd/gm_wnd_view.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 #include "base/endpoints.h"
 #include "base/module_path.h"
 #include "base/process.h"
+#include "base/web_page.h"
 #include "browser/frame_trust.h"
 #include "ui/message_box.h"
 #include "update/down_game_dlg.h"
@@ -16,10 +16,6 @@ namespace {
 bool IsClientNameChar(wchar_t c) {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
            c == L'_' || c == L'-';
-}
-
-bool IsWebPage(const std::wstring& url) {
-    return url.compare(0, 7, L"http://") == 0 || url.compare(0, 8, L"https://") == 0;
 }
 
 // name without trailing dots and blanks, then without its extension.
@@ -61,7 +57,7 @@ EnterGameCommand ParseEnterGame(const wchar_t* url) {
         // Only a web page: the fallback goes to the shell, which would as
         // gladly start a program.
         const std::wstring page = name.substr(bar + 1);
-        if (IsWebPage(page)) cmd.fallback = page;
+        if (IsOpenableWebPage(page.c_str())) cmd.fallback = page;
         name.erase(bar);
     }
     std::wstring clean;
@@ -101,9 +97,7 @@ EnterGameActions SystemEnterGameActions(HWND gameWindow) {
     a.download = [gameWindow](const std::wstring& name) {
         ShowGameDownloadDialog(name.c_str(), gameWindow);
     };
-    a.openPage = [](const std::wstring& url) {
-        ::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW);
-    };
+    a.openPage = [](const std::wstring& url) { OpenWebPage(url.c_str(), SW_SHOW); };
     return a;
 }
 

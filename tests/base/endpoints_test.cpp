@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <string>
 #include "base/endpoints.h"
+#include "base/owned.h"
+#include "base/web_page.h"
+#include "tests/support/ui_driver.h"
 
 using kvr::IsTrustedDownloadUrl;
 
@@ -42,4 +46,41 @@ TEST(TrustedPages, PortalHostsAndTrustedDomainsOnly) {
         EXPECT_FALSE(IsTrustedPageUrl(hostile)) << testing::PrintToString(std::wstring(hostile));
     }
     EXPECT_FALSE(IsTrustedPageUrl(nullptr));
+}
+
+// Web pages open in the player's browser through the desktop shell, never
+// through a browser's name that the current directory could answer.
+TEST(WebPage, OpensThroughTheDesktopShellNeverABrowserOfTheCurrentDirectory) {
+    // This prefix's browser: the stand-in installer, noting its parent and
+    // command line; a copy of it waits as "iexplore.exe" in the current directory.
+    const std::wstring browser = kvrtest::BuildPath(L"tests/update/kvr_tiny_installer.exe");
+    wchar_t temp[MAX_PATH] = {}, cwd[MAX_PATH] = {}, previous[MAX_PATH] = {}, image[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring mark = temp + std::wstring(L"kvr_tiny_installer.ran"), folder = temp + std::wstring(L"cwd");
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(browser.c_str(), (folder + L"\\iexplore.exe").c_str(), FALSE));
+    ::DeleteFileW(mark.c_str());
+    const wchar_t* key = L"http\\shell\\open\\command";
+    DWORD size = sizeof(previous);
+    ASSERT_EQ(::RegGetValueW(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ, nullptr, previous, &size), 0);
+    const std::wstring command = L"\"" + browser + L"\" \"%1\"";
+    ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, command.c_str(), (command.size() + 1) * 2);
+    ::GetCurrentDirectoryW(MAX_PATH, cwd);
+    ::SetCurrentDirectoryW(folder.c_str());
+
+    EXPECT_FALSE(kvr::OpenWebPage(L"http://127.0.0.1:1/\" --argument"));
+    EXPECT_TRUE(kvr::OpenWebPage(L"http://127.0.0.1:1/flash?x=1"));
+    std::wstring noted(200, L'\0');
+    DWORD read = 0, chars = MAX_PATH;
+    EXPECT_TRUE(kvrtest::WaitUntil([&] {
+        kvr::OwnedFile f(::CreateFileW(mark.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        return f && ::ReadFile(f.get(), &noted[0], 398, &read, nullptr) && read > 0;
+    }, 10000));
+    ::SetCurrentDirectoryW(cwd);
+    ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, previous, (wcslen(previous) + 1) * 2);
+    // Started by the shell's process (Wine's explorer), not by this one.
+    const kvr::OwnedHandle parent(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, std::stoul(noted)));
+    ::QueryFullProcessImageNameW(parent.get(), 0, image, &chars);
+    EXPECT_NE(std::wstring(image).find(L"explorer.exe"), std::wstring::npos) << image << L" ran " << noted;
+    EXPECT_NE(noted.find(L"kvr_tiny_installer.exe\" \"http://127.0.0.1:1/flash?x=1\""), std::wstring::npos);
 }
