@@ -16,6 +16,17 @@ void FilterAppUrl(const wchar_t* url, bool* cancel) {
         *cancel = false;
 }
 
+bool IsAllowedNavigation(const wchar_t* url) {
+    if (!url) return false;
+    if (IsAppUrl(url)) return true;
+    const wchar_t* colon = std::wcschr(url, L':');
+    if (!colon) return false;
+    std::wstring scheme(url, colon);
+    for (wchar_t& c : scheme)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return scheme == L"http" || scheme == L"https" || scheme == L"about" || scheme == L"javascript";
+}
+
 std::wstring AppCommandName(const wchar_t* url) {
     const std::wstring u = SafeText(url);
     if (u.size() < 14) return {};

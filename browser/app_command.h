@@ -14,6 +14,13 @@ bool IsAppUrl(const wchar_t* url);
 // begin with "javascript" always run, anything else is left as it is.
 void FilterAppUrl(const wchar_t* url, bool* cancel);
 
+// Where a hosted browser may go: http, https, about and javascript addresses
+// (the scheme in any case) and the program's own "app:" commands, which the
+// page's owner reads and which never navigate. Anything else (file:, res:,
+// mk:, a protocol some program registered for itself) is cancelled: the
+// browser would hand it to a handler started with the program's rights.
+bool IsAllowedNavigation(const wchar_t* url);
+
 // "app://" + name: the 8 characters at positions 6 to 13; empty when the URL
 // is shorter.
 std::wstring AppCommandName(const wchar_t* url);

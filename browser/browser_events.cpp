@@ -1,4 +1,5 @@
 #include "browser/browser_events.h"
+#include "browser/app_command.h"
 #include "browser/browser_guids.h"
 #include "browser/test_hooks.h"
 
@@ -75,6 +76,16 @@ IUnknown* Identity(IUnknown* object) {
     return identity.Get();
 }
 
+// An event's Cancel argument (a VARIANT_BOOL by reference): read, and set.
+bool CancelOf(const VARIANT* arg) {
+    return arg && arg->vt == (VT_BYREF | VT_BOOL) && arg->pboolVal && *arg->pboolVal != VARIANT_FALSE;
+}
+
+void SetCancel(const VARIANT* arg, bool cancel) {
+    if (arg && arg->vt == (VT_BYREF | VT_BOOL) && arg->pboolVal)
+        *arg->pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
 }  // namespace
 
 CBrowserEventSink::CBrowserEventSink(CBrowserOwner* owner, IUnknown* browser)
@@ -88,18 +99,30 @@ STDMETHODIMP CBrowserEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS
     switch (id) {
     case DISPID_BEFORENAVIGATE2: {
         // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
-        const VARIANT* cancelArg = Arg(params, 6);
-        bool cancel = false;
-        if (cancelArg && cancelArg->vt == (VT_BYREF | VT_BOOL) && cancelArg->pboolVal)
-            cancel = *cancelArg->pboolVal != VARIANT_FALSE;
+        const wchar_t* url = VariantText(Arg(params, 1));
+        bool cancel = CancelOf(Arg(params, 6));
+        if (!IsAllowedNavigation(url)) {
+            cancel = true;  // the owner never hears of it
+        } else {
 #ifdef KVR_TEST_HOOKS
-        CTestHookFrameScope frameFromTest(VariantText(Arg(params, 1)));
+            CTestHookFrameScope frameFromTest(url);
 #endif
-        m_owner->OnBeforeNavigate2(ArgDispatch(params, 0), VariantText(Arg(params, 1)), &cancel);
-        if (cancelArg && cancelArg->vt == (VT_BYREF | VT_BOOL) && cancelArg->pboolVal)
-            *cancelArg->pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+            m_owner->OnBeforeNavigate2(ArgDispatch(params, 0), url, &cancel);
+            // A command is read, never followed, whoever asked for it.
+            if (IsAppUrl(url)) cancel = true;
+        }
+        SetCancel(Arg(params, 6), cancel);
         break;
     }
+    // Nothing opens a window of its own: it would run with the program's
+    // rights. NewWindow2 (ppDisp, Cancel) names no address to hand on.
+    case DISPID_NEWWINDOW2:
+        SetCancel(Arg(params, 1), true);
+        break;
+    case DISPID_NEWWINDOW3:  // (ppDisp, Cancel, Flags, UrlContext, Url)
+        SetCancel(Arg(params, 1), true);
+        m_owner->OnNewWindow(VariantText(Arg(params, 4)));
+        break;
     case DISPID_NAVIGATECOMPLETE2:
     case DISPID_DOCUMENTCOMPLETE: {
         // (pDisp, URL): pDisp is the browser for the page, a frame's own object for a frame.

@@ -32,9 +32,12 @@ private:
     LONG m_refs = 1;
 };
 
-// DWebBrowserEvents2: BeforeNavigate2, NavigateComplete2, DocumentComplete,
-// TitleChange. Every frame of a page completes its navigation and its document
-// too; the owner hears only of the page itself, whose events name browser.
+// DWebBrowserEvents2: BeforeNavigate2 (only addresses IsAllowedNavigation
+// lets through reach the owner; "app:" commands are always cancelled),
+// NavigateComplete2, DocumentComplete, TitleChange, and NewWindow2/NewWindow3,
+// always cancelled (NewWindow3's address goes to the owner). Every frame of a
+// page completes its navigation and its document too; the owner hears only of
+// the page itself, whose events name browser.
 class CBrowserEventSink : public CDispatchSink {
 public:
     CBrowserEventSink(CBrowserOwner* owner, IUnknown* browser);

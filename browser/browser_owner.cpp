@@ -1,11 +1,14 @@
 #include "browser/browser_owner.h"
 
+#include "base/web_page.h"
+
 namespace kvr {
 
 void CBrowserOwner::OnBeforeNavigate2(IDispatch*, const wchar_t*, bool*) {}
 void CBrowserOwner::OnNavigateComplete2(IDispatch*, const wchar_t*) {}
 void CBrowserOwner::OnDocumentComplete(IDispatch*, const wchar_t*) {}
 void CBrowserOwner::OnTitleChange(const wchar_t*) {}
+void CBrowserOwner::OnNewWindow(const wchar_t* url) { OpenWebPage(url); }
 
 HRESULT CBrowserOwner::OnElementEvent(DISPID, IHTMLElement*, IHTMLEventObj*) { return S_OK; }
 

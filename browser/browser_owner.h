@@ -22,6 +22,9 @@ public:
     virtual void OnNavigateComplete2(IDispatch* disp, const wchar_t* url);
     virtual void OnDocumentComplete(IDispatch* disp, const wchar_t* url);
     virtual void OnTitleChange(const wchar_t* title);
+    // A page asked for a new window showing url (its own is cancelled); by
+    // default a web page goes to the player's browser (base/web_page.h).
+    virtual void OnNewWindow(const wchar_t* url);
 
     // An event of an element of the document (mouse, context menu). S_FALSE
     // cancels the page's default action for it.

@@ -3,12 +3,14 @@
 // control site's IDocHostShowUI face and the test automation channel.
 #include <gtest/gtest.h>
 
+#include <exdispid.h>
 #include <memory>
 #include <string>
 #include <vector>
 #include "browser/app_command.h"
 #include "browser/browser_guids.h"
 #include "browser/dhtm_dlg_ex.h"
+#include "browser/frame_trust.h"
 #include "browser/my_browser_control_site.h"
 #include "browser/test_hooks.h"
 #include "fake_element.h"
@@ -36,8 +38,9 @@ public:
         urls.push_back(url ? url : L"");
         cancels.push_back(*cancel);
     }
+    void OnNewWindow(const wchar_t* url) override { newWindows.push_back(url ? url : L""); }
     const ElementEvent* Map(size_t* n) { return ElementEvents(n); }
-    std::vector<std::wstring> urls;
+    std::vector<std::wstring> urls, newWindows;
     std::vector<bool> cancels;
 };
 
@@ -77,8 +80,15 @@ TEST_F(PageDialogTest, AppUrlsAreCancelledOthersNavigate) {
     ASSERT_NE(dlg.Browser(), nullptr) << "the browser control was not created";
     EXPECT_TRUE(NavigateCancelled(L"app://loadgame|S1服-a-b|http://127.0.0.1:1/"));
     EXPECT_TRUE(NavigateCancelled(L"app:"));
-    EXPECT_FALSE(NavigateCancelled(L"APP://loadgame|x"));
     EXPECT_FALSE(NavigateCancelled(L"about:blank"));
+    ASSERT_EQ(FramePageUrl(dlg.Browser()), L"about:blank");
+    // Other schemes (the upper-case one is no command either) are cancelled
+    // before the page's owner hears of them: the control stays where it was.
+    for (const wchar_t* url : {L"APP://loadgame|x", L"file:///C:/windows/win.ini", L"res://ieframe.dll/x.htm"}) {
+        dlg.Navigate(url);
+        Pump();
+        EXPECT_EQ(FramePageUrl(dlg.Browser()) + dlg.urls.back(), L"about:blankabout:blank") << dlg.urls.size();
+    }
 }
 
 TEST(AppFilter, Rules) {
@@ -104,6 +114,28 @@ TEST(AppFilter, Rules) {
     args = SplitAppArgs(L"app://loadgame|account-without-bar");
     EXPECT_FALSE(args.hasBar);
     EXPECT_EQ(args.data, L"");
+    EXPECT_TRUE(IsAllowedNavigation(L"JavaScript:void(0)") && !IsAllowedNavigation(L"httpx://x/"));
+}
+
+TEST_F(PageDialogTest, NewWindowsAreCancelledAndTheirPagesHandedOn) {
+    // As the control fires them, arguments last-first: NewWindow3 (ppDisp,
+    // Cancel, Flags, UrlContext, Url); NewWindow2 has its first two.
+    ComPtr<CBrowserEventSink> sink;
+    sink.Attach(new CBrowserEventSink(&dlg, dlg.Browser()));
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    const OwnedBstr url(::SysAllocString(L"http://127.0.0.1:1/popup"));
+    VARIANT args[5] = {};
+    args[0].vt = VT_BSTR;
+    args[0].bstrVal = url.get();
+    args[3].vt = VT_BYREF | VT_BOOL;
+    args[3].pboolVal = &cancel;
+    for (DISPPARAMS params : {DISPPARAMS{args, nullptr, 5, 0}, DISPPARAMS{&args[3], nullptr, 2, 0}}) {
+        cancel = VARIANT_FALSE;
+        const DISPID id = params.cArgs == 5 ? DISPID_NEWWINDOW3 : DISPID_NEWWINDOW2;
+        sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+        EXPECT_EQ(cancel, VARIANT_TRUE) << id;
+    }
+    EXPECT_EQ(dlg.newWindows, std::vector<std::wstring>{L"http://127.0.0.1:1/popup"});
 }
 
 TEST_F(PageDialogTest, DisabledButtonNeverChangesOrCaptures) {
