@@ -172,9 +172,10 @@ HRESULT CGmWndView::GetHostInfo(DOCHOSTUIINFO* info) {
 void CGmWndView::OnBeforeNavigate2(IDispatch* frame, const wchar_t* url, bool* cancel) {
     // The command is the URL itself, not a page that carries its text.
     if (!url || !cancel || std::wcsncmp(url, kEnterGamePrefix, std::wcslen(kEnterGamePrefix)) != 0) return;
-    // Only the hall's own pages may start a program; any other frame's
-    // command is cancelled and that is all.
-    if (FrameShowsTrustedPage(frame)) EnterGameHall(url, m_actions);
+    // Only the hall's own pages may start a program, not a frame inside an
+    // advertisement on them; any other frame's command is cancelled and that
+    // is all.
+    if (FrameChainShowsTrustedPages(frame, m_host.Browser())) EnterGameHall(url, m_actions);
     *cancel = true;
 }
 

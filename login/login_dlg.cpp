@@ -102,8 +102,9 @@ HRESULT CLoginDlg::OnPageDragMove(IHTMLElement*) {
 }
 
 void CLoginDlg::OnBeforeNavigate2(IDispatch* frame, const wchar_t* url, bool* cancel) {
-    // A command from a frame of anywhere else is dropped: cancelled, nothing more.
-    if (cancel && IsAppUrl(url) && !FrameShowsTrustedPage(frame)) {
+    // A command from a frame of anywhere else, or from a frame inside one, is
+    // dropped: cancelled, nothing more.
+    if (cancel && IsAppUrl(url) && !FrameChainShowsTrustedPages(frame, Browser())) {
         *cancel = true;
         return;
     }

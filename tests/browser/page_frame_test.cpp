@@ -1,6 +1,7 @@
 // The game page process's frame and view: registration with the game window,
 // host flags of hall and game pages, placement on the first navigation, the
-// keys it relays or handles, entergame, following the game window.
+// keys it relays or handles, entergame (only from frames of trusted pages up
+// to the top), following the game window.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <vector>
 #include "base/endpoints.h"
+#include "browser/browser_events.h"
 #include "browser/frame_trust.h"
 #include "browser/test_hooks.h"
 #include "gamewnd/main_frame.h"
@@ -81,6 +83,25 @@ struct Recorder {
 };
 
 std::wstring HallUrl() { return ServerUrl(Server::ClientService, paths::kGameHall); }
+
+// A frame inside the page as the control reports it (Wine makes none): the
+// page it shows (LocationURL, 211) and the frame around it (Parent, 201).
+struct FakeFrame final : CDispatchSink {
+    FakeFrame(std::wstring page, IDispatch* parent) : CDispatchSink(nullptr), page(std::move(page)), parent(parent) {}
+    const IID& EventsIid() const override { return IID_IDispatch; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* out, EXCEPINFO*, UINT*) override {
+        if (id == 211) {
+            out->vt = VT_BSTR;
+            out->bstrVal = ::SysAllocString(page.c_str());
+        } else if (id == 201 && parent) {
+            out->vt = VT_DISPATCH;
+            (out->pdispVal = parent)->AddRef();
+        }
+        return out->vt == VT_EMPTY ? DISP_E_MEMBERNOTFOUND : S_OK;
+    }
+    std::wstring page;
+    IDispatch* parent;
+};
 
 std::wstring TempIni() {
     wchar_t tmp[MAX_PATH];
@@ -316,6 +337,23 @@ TEST_F(PageFrameTest, EnterGameOnlyFromTheHallsOwnFrames) {
     frame->View().OnBeforeNavigate2(frame->View().Browser(), L"http://127.0.0.1:1/?app://entergame|dragon", &cancel);
     EXPECT_FALSE(cancel);
     EXPECT_EQ(r.asked, static_cast<int>(r.opened.size()));
+}
+
+TEST_F(PageFrameTest, EnterGameOnlyFromFramesOfTrustedPagesUpToTheTop) {
+    MakeFrame(HallUrl());
+    Recorder r;
+    frame->View().SetEnterGameActions(r.Actions());
+    frame->View().Host().Navigate(HallUrl().c_str());
+    Pump();
+    IDispatch* top = frame->View().Browser();
+    FakeFrame hall(HallUrl(), top), ad(L"http://ads.example/", &hall), inAd(HallUrl(), &ad),
+        lost(HallUrl(), nullptr), loop(HallUrl(), nullptr);
+    loop.parent = &loop;
+    EXPECT_TRUE(FrameChainShowsTrustedPages(&hall, top));
+    for (FakeFrame* f : {&ad, &inAd, &lost, &loop}) EXPECT_FALSE(FrameChainShowsTrustedPages(f, top)) << f->page;
+    bool cancel = false;
+    frame->View().OnBeforeNavigate2(&inAd, L"app://entergame|dragon|http://127.0.0.1:1/ad", &cancel);
+    EXPECT_TRUE(cancel && r.opened.empty());
 }
 
 TEST_F(PageFrameTest, KeysFromSettings) {
