@@ -1,6 +1,5 @@
 #include "login/qq_html.h"
 
-#include <wininet.h>
 #include "login/oauth_pages.h"
 #include "login/qq_login.h"
 #include "res/ids_login.h"
@@ -28,9 +27,7 @@ void CQQHtml::OnBeforeNavigate2(IDispatch*, const wchar_t* url, bool* cancel) {
 
 void CQQHtml::OnDocumentComplete(IDispatch* disp, const wchar_t* url) {
     if (IsExternalLoginResultPage(url)) {
-        wchar_t cookie[256] = L"";
-        DWORD size = static_cast<DWORD>(sizeof(cookie) / sizeof(cookie[0]));
-        if (::InternetGetCookieW(url, L"Pauth", cookie, &size) && cookie[0]) {
+        if (!ReadLoginCookie(url).empty()) {
             // Logged in: the login page, which shares the cookies, goes on.
             ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
             if (m_frame) m_frame->EndHidden();

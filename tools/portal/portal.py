@@ -7,7 +7,7 @@ Listens on 127.0.0.1 only, one port per server role:
                           game-hall page
   base+2 portal           login page, home and root pages, game pages
   base+3 playtime         the play-time record /d.php
-  base+4 extlogin         QQ/Weibo redirect, callback and binding pages ("Pauth")
+  base+4 extlogin         QQ/Weibo redirect, callback and binding pages ("Pauth", HttpOnly)
   base+5 qqauth           the QQ authorisation page /oauth2.0/authorize
   base+6 other            a host the client must never contact, on 127.0.0.2 (not
                           a trusted name): it serves the same files, and what it
@@ -314,7 +314,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def serve_extlogin(self, path, query, q):
         st = self.st
-        cookie = ("Set-Cookie", "Pauth=stand-in-%d; Path=/" % int(time.time()))
+        cookie = ("Set-Cookie", "Pauth=stand-in-%d; Path=/; HttpOnly" % int(time.time()))
         if path == "/qzone/redirectToAuthorize.do":
             back = st.url("extlogin", "/qzone/callback.do")
             return self.redirect(st.url("qqauth", "/oauth2.0/authorize?response_type=code"
