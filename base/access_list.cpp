@@ -46,10 +46,37 @@ OwnedFile HoldExistingFolder(const wchar_t* folder) {
     return held;
 }
 
-bool IsPlainFolder(HANDLE held) {
+// The attributes and the number of names of an open file. Windows Vista
+// on answers without asking the volume for its serial number, which costs
+// milliseconds under Wine; Windows XP has only GetFileInformationByHandle.
+bool HandleAttributes(HANDLE handle, DWORD* attributes, DWORD* links) {
+    // FILE_BASIC_INFO and FILE_STANDARD_INFO, which Windows XP's headers lack.
+    struct BasicInfo {
+        LARGE_INTEGER times[4];
+        DWORD attributes;
+    };
+    struct StandardInfo {
+        LARGE_INTEGER allocation, end;
+        DWORD links;
+        BOOLEAN deletePending, directory;
+    };
+    enum { kFileBasicInfo = 0, kFileStandardInfo = 1 };
+    using InfoExFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+    static const auto infoEx = reinterpret_cast<InfoExFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx")));
+    BasicInfo basic{};
+    StandardInfo standard{};
+    if (infoEx && infoEx(handle, kFileBasicInfo, &basic, sizeof basic) &&
+        infoEx(handle, kFileStandardInfo, &standard, sizeof standard)) {
+        *attributes = basic.attributes;
+        *links = standard.links;
+        return true;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
-    return ::GetFileInformationByHandle(held, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (!::GetFileInformationByHandle(handle, &info)) return false;
+    *attributes = info.dwFileAttributes;
+    *links = info.nNumberOfLinks;
+    return true;
 }
 
 }  // namespace
@@ -128,6 +155,18 @@ bool IsLink(const wchar_t* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+bool IsRealFolder(HANDLE handle) {
+    DWORD attributes = 0, links = 0;
+    return HandleAttributes(handle, &attributes, &links) && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool IsSingleFile(HANDLE handle) {
+    DWORD attributes = 0, links = 0;
+    return HandleAttributes(handle, &attributes, &links) && links == 1 &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
 bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting, AccessKind kind, ForeignFolderTest isForeign) {
     if (!folder || !*folder || !isForeign) return false;
     CAccessList list(kind);
@@ -141,7 +180,7 @@ bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting, AccessKind kin
         // Held without delete sharing: nobody can swap the folder for a
         // link between the check and the new list.
         OwnedFile held = HoldExistingFolder(folder);
-        if (!held || !IsPlainFolder(held.get())) return false;
+        if (!held || !IsRealFolder(held.get())) return false;
         if (isForeign(held.get(), folder)) {
             // What someone else put there (a library the program loads, a
             // game's program) is never used: a fresh folder takes its place.
@@ -171,10 +210,7 @@ OwnedFile CreateFreshFile(const wchar_t* path, DWORD access, SECURITY_ATTRIBUTES
     // New or nothing: anything that came back in the meantime is not ours.
     OwnedFile file(::CreateFileW(path, access, 0, attributes, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (file && (!::GetFileInformationByHandle(file.get(), &info) || info.nNumberOfLinks != 1 ||
-                 (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))))
-        file.reset();
+    if (file && !IsSingleFile(file.get())) file.reset();
     return file;
 }
 

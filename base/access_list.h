@@ -77,6 +77,11 @@ OwnedFile CreatePrivateFile(const wchar_t* path);
 // True when path names a junction or symbolic link (not what it points to).
 bool IsLink(const wchar_t* path);
 
+// What an open handle is: a folder that is no junction or link; a file with
+// one name only that is no link either.
+bool IsRealFolder(HANDLE handle);
+bool IsSingleFile(HANDLE handle);
+
 // 16 random hexadecimal digits (64 bits from the system's generator); false
 // without randomness.
 bool RandomHex(wchar_t (&hex)[17]);

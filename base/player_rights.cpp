@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <string>
+#include "base/access_list.h"
 
 namespace kvr {
 
@@ -100,11 +101,7 @@ CHeldPath::CHeldPath(const wchar_t* folder) {
         OwnedFile held(::CreateFileW(level.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                      nullptr));
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!held || !::GetFileInformationByHandle(held.get(), &info) ||
-            !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            return;
+        if (!held || !IsRealFolder(held.get())) return;
         m_levels.push_back(std::move(held));
         if (end == std::wstring::npos) break;
     }

@@ -1,6 +1,7 @@
 #include "base/settings.h"
 
 #include <shlobj.h>
+#include <atomic>
 #include <cwchar>
 #include <ctime>
 #include <cstring>
@@ -36,9 +37,15 @@ bool ResolveIni(const wchar_t* iniPath, wchar_t (&path)[MAX_PATH], bool forWriti
         return true;
     }
     if (!StatisticIniPath(path)) return false;
-    if (forWriting) {
+    // Made safe (MakeInstallFolder) once a process: a folder of the
+    // program's stays so, as only administrators can change it, and each
+    // check costs file opens that a start writing several values would pay
+    // again and again.
+    static std::atomic<bool> folderMade{false};
+    if (forWriting && !folderMade) {
         wchar_t folder[MAX_PATH] = {};
-        if (InstallFolder(folder)) MakeInstallFolder(folder, false);
+        folderMade = InstallFolder(folder) && MakeInstallFolder(folder, false);
+        if (!folderMade) return false;  // nothing is written into a folder not made safe
     }
     return true;
 }

@@ -28,10 +28,7 @@ CWorkFolder::CWorkFolder() {
     // its place while its files are made and used by name.
     OwnedFile held(::CreateFileW(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!held || !::GetFileInformationByHandle(held.get(), &info) ||
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return;
+    if (!held || !IsRealFolder(held.get())) return;
     m_path = folder;
     m_held = std::move(held);
 }

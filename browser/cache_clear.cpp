@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+#include "base/access_list.h"
 #include "base/owned.h"
 #include "base/player_rights.h"
 #include "base/system_library.h"
@@ -108,10 +109,7 @@ OwnedFile HoldFolder(const wchar_t* folder) {
     OwnedFile h(::CreateFileW(folder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                               nullptr));
-    if (!h) return h;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(h.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        h.reset();
+    if (h && !IsRealFolder(h.get())) h.reset();
     return h;
 }
 
