@@ -122,7 +122,8 @@ TEST(InstallCopy, FolderGetsTheProgramsAccessListNewOrExisting) {
 TEST(InstallFolderOwner, OnlySystemAdministratorsOrTrustedInstallerKeepTheirFolder) {
     auto owned = [](const wchar_t* sddl) {
         PSECURITY_DESCRIPTOR sd = nullptr;
-        EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr)) << sddl;
+        EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr))
+            << sddl;
         return std::unique_ptr<void, decltype(&::LocalFree)>(sd, &::LocalFree);
     };
     const auto admins = owned(L"O:BA"), system = owned(L"O:SY"),
@@ -154,8 +155,8 @@ TEST(InstallFolderOwner, SomeoneElsesFolderIsMovedAsideWithWhatItHolds) {
     EXPECT_TRUE(FileExists(marvole + L"\\winmm.dll"));
     // Someone else's, with a handle kept open on the planted library: where
     // the system lets it move (Wine does), a fresh folder takes its place.
-    HANDLE planted = ::CreateFileW((marvole + L"\\winmm.dll").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE planted = ::CreateFileW((marvole + L"\\winmm.dll").c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     const bool made = MakeInstallFolder(installFolder.c_str(), true, [](HANDLE, const wchar_t*) { return true; });
     ::CloseHandle(planted);
     if (kvrtest::UnderWine()) {
@@ -222,11 +223,13 @@ TEST(Shortcuts, NothingForAMissingTargetOrEmptyName) {
 TEST(SelfDelete, BatchTextInBothFormsGivingUpAfterItsTries) {
     // About a second between tries, and an end to them when the file stays in use.
     const auto tries = [](const std::string& exe) {
-        return "cd\\\r\nset kvrTries=0\r\n:delexe\r\nping -n 2 127.0.0.1 >nul\r\ndel " + exe + "\r\nif not exist " + exe +
+        return "cd\\\r\nset kvrTries=0\r\n:delexe\r\nping -n 2 127.0.0.1 >nul\r\ndel " + exe +
+               "\r\nif not exist " + exe +
                " goto removed\r\nset /a kvrTries+=1\r\nif %kvrTries% lss 600 goto delexe\r\ngoto end\r\n:removed\r\n";
     };
     EXPECT_EQ(SelfDeleteBatchText("C:\\P\\kvr.exe", "C:\\P", "C:\\W\\DelSelf-1.bat", true),
-              tries("\"C:\\P\\kvr.exe\"") + "del \"C:\\P\" /Q /F /A\r\nrd \"C:\\P\"\r\n:end\r\ndel \"C:\\W\\DelSelf-1.bat\"\r\n");
+              tries("\"C:\\P\\kvr.exe\"") +
+                  "del \"C:\\P\" /Q /F /A\r\nrd \"C:\\P\"\r\n:end\r\ndel \"C:\\W\\DelSelf-1.bat\"\r\n");
     EXPECT_EQ(SelfDeleteBatchText("C:\\P\\kvr.exe", "C:\\P", "C:\\W\\DelSelf-1.bat", false),
               tries("\"C:\\P\\kvr.exe\"") + ":end\r\ndel \"C:\\W\\DelSelf-1.bat\"\r\n");
     // "%" in a path is the character, not a variable of the batch language.

@@ -110,8 +110,8 @@ TEST(UpdateConfigPage, ReadAsTheProfileFunctionsReadAFile) {
     EXPECT_EQ(c.key, L"0123abc");
     EXPECT_EQ(c.address, L" http://127.0.0.1/x.exe");
     EXPECT_EQ(c.signature, L"") << "a signature its buffer would cut";
-    ParseUpdateConfig("[VerKey]\r\nKvr=" + std::string(100, 'k') + "\r\nUpdSig=" + std::string(kSignatureChars - 2, 'A'),
-                      &c);
+    ParseUpdateConfig(
+        "[VerKey]\r\nKvr=" + std::string(100, 'k') + "\r\nUpdSig=" + std::string(kSignatureChars - 2, 'A'), &c);
     EXPECT_EQ(c.key, std::wstring(63, L'k'));
     EXPECT_EQ(c.signature.size(), kSignatureChars - 2);
     EXPECT_EQ(c.address, L"");
