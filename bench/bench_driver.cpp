@@ -117,7 +117,12 @@ int wmain(int argc, wchar_t** argv) {
         PROCESS_INFORMATION pi{};
         const ULONGLONG t0 = NowMs();
         if (!Start(argv[5], JoinArgs(argc, argv, 6), &pi)) return 3;
-        while (!m.found && NowMs() - t0 < timeout) {
+        // A starter that ends once it started the window's program (the bare
+        // launcher) is counted as last seen running, every 50 ms.
+        unsigned starterModules = 0;
+        for (unsigned polls = 0; !m.found && NowMs() - t0 < timeout; ++polls) {
+            if (polls % 25 == 0 && ::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
+                starterModules = ModuleCount(pi.hProcess);
             ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&m));
             if (m.found) break;
             // A page process started with {hwnd} sends to its owner window.
@@ -128,7 +133,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("startup_ms=%llu\nfound=%d\n", NowMs() - t0, m.found ? 1 : 0);
         if (m.found) {
             HANDLE owner = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m.pid);
-            std::printf("starter_modules=%u\nwindow_modules=%u\n", ModuleCount(pi.hProcess), ModuleCount(owner));
+            if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) starterModules = ModuleCount(pi.hProcess);
+            std::printf("starter_modules=%u\nwindow_modules=%u\n", starterModules, ModuleCount(owner));
             if (owner) ::CloseHandle(owner);
         }
         ::TerminateProcess(pi.hProcess, 0);
