@@ -19,35 +19,85 @@ constexpr wchar_t kRequestHeader[] =
 constexpr wchar_t kUserAgent[] = L"RTW";
 constexpr int kUrlChars = 512;
 
-// The three handles of one request, closed request first (also by the
-// destructor: members end in reverse order).
+// The three handles of one request while it is opened, closed request first
+// (members end in reverse order).
 struct Request {
     OwnedInternet session, connect, request;
-    void Close() {
-        request.reset();
-        connect.reset();
-        session.reset();
-    }
 };
+
+// Every request comes from the network, never a cache; its redirects are
+// ours to judge (WinINet would follow them to any host, a report's with the
+// player's uid); it answers no logon request and sends no cookie.
+constexpr DWORD kRequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
+constexpr int kMaxRedirects = 3;
 
 // Opens session, connection and request; false when one fails (what was
 // opened stays in r).
-bool OpenRequest(const UrlParts& parts, DWORD flags, Request* r) {
+bool OpenRequest(const UrlParts& parts, Request* r) {
     if (!EnsureSystemLibrary(L"wininet.dll")) return false;
     r->session.reset(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!r->session) return false;
+    // Inherited by the connection and the request.
+    for (DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD ms = kCallTimeoutMs;
+        ::InternetSetOptionW(r->session.get(), option, &ms, sizeof ms);
+    }
     r->connect.reset(::InternetConnectW(r->session.get(), parts.host, parts.port, nullptr, nullptr,
                                        INTERNET_SERVICE_HTTP, 0, 0));
     if (!r->connect) return false;
     r->request.reset(::HttpOpenRequestW(r->connect.get(), L"GET", parts.object, L"HTTP/1.1", nullptr,
-                                        nullptr, flags, 0));
+                                        nullptr, kRequestFlags, 0));
     return static_cast<bool>(r->request);
 }
 
-// Downloads come from the network, never a cache, and redirects are ours to
-// judge: WinINet would follow them to any host.
-constexpr DWORD kDownloadFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
-constexpr int kMaxRedirects = 3;
+// Closes a fetch's handles once its deadline has passed, so that no call of
+// it waits beyond it (a call waiting on a closed handle fails at once).
+class Deadline {
+public:
+    Deadline(DownloadSession& session, DWORD ms) : m_session(session), m_start(::GetTickCount()), m_ms(ms) {
+        if (!::CreateTimerQueueTimer(&m_timer, nullptr, Expire, this, ms, 0, WT_EXECUTEONLYONCE)) m_timer = nullptr;
+    }
+    ~Deadline() {
+        if (m_timer) ::DeleteTimerQueueTimer(nullptr, m_timer, INVALID_HANDLE_VALUE);  // waits for Expire
+    }
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+    bool Passed() const { return m_passed || ::GetTickCount() - m_start >= m_ms; }
+
+private:
+    static void CALLBACK Expire(void* self, BOOLEAN) {
+        auto* deadline = static_cast<Deadline*>(self);
+        deadline->m_passed = true;
+        deadline->m_session.Release();
+    }
+    DownloadSession& m_session;
+    const DWORD m_start, m_ms;
+    HANDLE m_timer = nullptr;
+    std::atomic<bool> m_passed{false};
+};
+
+// Opens and sends one GET under session s: the request handle (s owns it),
+// or nullptr with the last error set.
+HINTERNET SendRequest(const UrlParts& parts, const wchar_t* body, DownloadSession& s, const Deadline& deadline) {
+    Request r;
+    const bool opened = OpenRequest(parts, &r);
+    const DWORD openError = ::GetLastError();
+    const HINTERNET request = r.request.get();
+    // From here on the handles belong to the session: a cancel or the
+    // deadline closes them, possibly from another thread.
+    s.Attach(r.session.release(), r.connect.release(), r.request.release());
+    DWORD error = !opened ? openError : s.Cancelled() ? ERROR_INTERNET_OPERATION_CANCELLED
+                                      : deadline.Passed() ? ERROR_INTERNET_TIMEOUT : 0;
+    // The optional data is the text itself; its length is in characters.
+    const wchar_t* data = body ? body : L"";
+    if (!error && !::HttpSendRequestW(request, kRequestHeader, static_cast<DWORD>(-1L), const_cast<wchar_t*>(data),
+                                      static_cast<DWORD>(std::wcslen(data))))
+        error = ::GetLastError();
+    ::SetLastError(error);
+    return error ? nullptr : request;
+}
 
 DWORD StatusCode(HINTERNET request) {
     wchar_t buffer[16] = {};  // 32 bytes
@@ -101,24 +151,13 @@ int ReportRequest(const wchar_t* url, const wchar_t* body) {
         ::SetLastError(ERROR_INTERNET_INVALID_URL);
         return 0;
     }
-    Request r;
-    int sent = 0;
-    DWORD error = 0;
-    if (OpenRequest(parts, INTERNET_FLAG_RELOAD, &r)) {
-        const wchar_t* data = body ? body : L"";
-        const DWORD dataLen = static_cast<DWORD>(std::wcslen(data));
-        // The optional data is the text itself; its length is in characters.
-        if (::HttpSendRequestW(r.request.get(), kRequestHeader, static_cast<DWORD>(-1L),
-                               const_cast<wchar_t*>(data), dataLen))
-            sent = 1;
-        else
-            error = ::GetLastError();
-    } else {
-        error = ::GetLastError();
-    }
-    r.Close();  // before the last error is set: closing may change it
+    DownloadSession s;
+    const Deadline deadline(s, kReportDeadlineMs);
+    const bool sent = SendRequest(parts, body, s, deadline) != nullptr;
+    const DWORD error = ::GetLastError();
+    s.Release();  // before the last error is set: closing may change it
     ::SetLastError(sent ? 0 : error);
-    return sent;
+    return sent ? 1 : 0;
 }
 
 int ReportInBackground(const wchar_t* url, ReportEvents& events) {
@@ -173,7 +212,7 @@ struct DownloadTarget {
 };
 
 bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::function<void(int percent)>& progress,
-                  DownloadSession* session, DWORD blockSize) {
+                  DownloadSession* session, DWORD blockSize, const FetchLimits& limits) {
     if (session && session->Cancelled()) return false;
     if (!url || (!target.path && target.open == INVALID_HANDLE_VALUE)) return false;
     if (blockSize == 0 || blockSize > 64 * 1024) blockSize = 512;
@@ -182,6 +221,7 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
     // (closed by it, possibly from the dialog's thread) or to us.
     DownloadSession own;
     DownloadSession& s = session ? *session : own;
+    const Deadline deadline(s, limits.deadlineMs);
     std::wstring address = url;
     HINTERNET request = nullptr;
     for (int redirects = 0;; ++redirects) {
@@ -192,12 +232,8 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
             s.Release();
             return false;
         }
-        Request r;
-        const bool opened = OpenRequest(parts, kDownloadFlags, &r);
-        request = r.request.get();
-        s.Attach(r.session.release(), r.connect.release(), r.request.release());
-        if (!opened || s.Cancelled() ||
-            !::HttpSendRequestW(request, kRequestHeader, static_cast<DWORD>(-1L), nullptr, 0)) {
+        request = SendRequest(parts, nullptr, s, deadline);
+        if (!request) {
             s.Release();
             return false;
         }
@@ -224,6 +260,10 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
         return false;
     }
     std::memcpy(&announced, buffer, sizeof announced);
+    if (announced > limits.maxBytes) {
+        s.Release();
+        return false;
+    }
 
     OwnedFile created;
     if (target.path)
@@ -234,7 +274,8 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
         return false;
     }
     // Read until a read fails or brings nothing: the end of the answer, a
-    // connection cut short, or a cancel that closed the handles.
+    // connection cut short, or a cancel or the deadline that closed the
+    // handles. Bytes beyond the announced length are not taken.
     std::unique_ptr<char[]> block(new char[blockSize]);
     unsigned long long total = 0;
     bool writeFailed = false;
@@ -242,11 +283,20 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
         // Asking what is available first makes WinINet fill its own buffer
         // (8 KiB) from the socket, so the small reads below are served from
         // memory. Without it each 512-byte read is a socket receive of its
-        // own, which costs ~60 us under Wine: 8 MB/s instead of ~50.
+        // own, which costs ~60 us under Wine: 8 MB/s instead of ~50. Taking
+        // no more than is there keeps each read from waiting for a whole
+        // block: Wine's waits until it has one, and a server that trickles
+        // would hold it beyond the deadline (closing the handles does not
+        // end a read there as it does on Windows).
         DWORD available = 0;
         if (!::InternetQueryDataAvailable(request, &available, 0, 0)) break;
         DWORD got = 0;
-        if (!::InternetReadFile(request, block.get(), blockSize, &got) || got == 0) break;
+        const DWORD wanted = available && available < blockSize ? available : blockSize;
+        if (!::InternetReadFile(request, block.get(), wanted, &got) || got == 0) break;
+        if (got > announced - total || deadline.Passed()) {
+            writeFailed = true;  // not the announced file, or too late
+            break;
+        }
         DWORD written = 0;
         if (!::WriteFile(file, block.get(), got, &written, nullptr) || written != got) {
             writeFailed = true;
@@ -266,14 +316,14 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
 }  // namespace
 
 bool Download(const wchar_t* url, const wchar_t* targetFile, const std::function<void(int percent)>& progress,
-              DownloadSession* session, DWORD blockSize) {
+              DownloadSession* session, DWORD blockSize, const FetchLimits& limits) {
     return targetFile && DownloadInto(url, DownloadTarget{targetFile, INVALID_HANDLE_VALUE}, progress, session,
-                                      blockSize);
+                                      blockSize, limits);
 }
 
 bool Download(const wchar_t* url, HANDLE target, const std::function<void(int percent)>& progress,
-              DownloadSession* session, DWORD blockSize) {
-    return DownloadInto(url, DownloadTarget{nullptr, target}, progress, session, blockSize);
+              DownloadSession* session, DWORD blockSize, const FetchLimits& limits) {
+    return DownloadInto(url, DownloadTarget{nullptr, target}, progress, session, blockSize, limits);
 }
 
 }  // namespace kvr

@@ -16,8 +16,29 @@ struct ReportEvents {
     HANDLE done = nullptr;     // set by the worker when its request is finished
 };
 
+// What one kind of fetch may take. Every request also waits at most
+// kCallTimeoutMs for its connection, for sending and for each receive, and
+// has an overall deadline, so that a server that trickles cannot hold the
+// program (and the start-up before any window shows).
+struct FetchLimits {
+    unsigned long long maxBytes;  // a longer answer fails before its file exists
+    DWORD deadlineMs;             // the whole fetch, redirects included
+};
+inline constexpr DWORD kCallTimeoutMs = 10000;
+// Configuration pages (the update's and the game-hall clients'); the
+// start-up's update check waits for one before any window shows.
+inline constexpr FetchLimits kPageLimits{64 * 1024, 10000};
+// Programs: the update and the game-hall installers, under their dialogs,
+// whose players may cancel.
+inline constexpr FetchLimits kProgramLimits{256ull * 1024 * 1024, 60 * 60 * 1000};
+// Reports and the network probe, whose answers are not read (the play-time
+// records go out one by one as the game window closes).
+inline constexpr DWORD kReportDeadlineMs = 10000;
+
 // Sends one GET; the answer is not read. Returns 1 when sent, 0 otherwise
-// (last error: the WinINet error of the failed call, else 0).
+// (last error: the WinINet error of the failed call, else 0). It follows no
+// redirect (which would carry the player's uid to another host), answers no
+// logon request and sends no cookie.
 int ReportRequest(const wchar_t* url, const wchar_t* body = L"");
 
 // Sends the report on a worker thread; returns once the worker has copied the
@@ -37,9 +58,9 @@ public:
     bool Cancelled() const { return m_cancelled.load(); }
     void Reset() { m_cancelled = false; }
 
-    // Used by Download while a transfer runs.
+    // Used while a request runs.
     void Attach(HINTERNET session, HINTERNET connect, HINTERNET request);  // takes them over
-    void Release();  // closes whatever is still open
+    void Release();  // closes whatever is still open (any thread)
 
 private:
     CriticalSection m_lock;
@@ -48,19 +69,22 @@ private:
 };
 
 // Downloads url into targetFile. True only when the final answer is a 200
-// whose whole announced length was received and written. The URL, and each
-// of at most three redirects (followed here, never by WinINet), must pass
-// IsTrustedDownloadUrl or nothing is requested from it. Any other status, too
-// many redirects or an answer without a content length fails before the file
-// is created; the transfer stops at the first read that fails or brings
-// nothing. progress(percent of the announced length) is called after each
-// read. blockSize: bytes per read (512; the game-hall download reads 1024).
+// whose whole announced length, at most limits.maxBytes, was received and
+// written within limits.deadlineMs. The URL, and each of at most three
+// redirects (followed here, never by WinINet), must pass IsTrustedDownloadUrl
+// or nothing is requested from it. Any other status, too many redirects or an
+// answer without a content length fails before the file is created; the
+// transfer stops at the first read that fails, brings nothing or brings more
+// than announced. progress(percent of the announced length) is called after
+// each read. blockSize: bytes per read (512; the game-hall download reads 1024).
 bool Download(const wchar_t* url, const wchar_t* targetFile,
               const std::function<void(int percent)>& progress = {},
-              DownloadSession* session = nullptr, DWORD blockSize = 512);
+              DownloadSession* session = nullptr, DWORD blockSize = 512,
+              const FetchLimits& limits = kProgramLimits);
 // The same into a file already open for writing (written from where it
 // stands), so that nothing is opened again by name.
 bool Download(const wchar_t* url, HANDLE target, const std::function<void(int percent)>& progress = {},
-              DownloadSession* session = nullptr, DWORD blockSize = 512);
+              DownloadSession* session = nullptr, DWORD blockSize = 512,
+              const FetchLimits& limits = kProgramLimits);
 
 }  // namespace kvr

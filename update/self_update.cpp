@@ -60,13 +60,11 @@ std::wstring IniValue(const std::wstring& text, const wchar_t* section, const wc
         start = end + 1;
         if (!line.empty() && line[0] == L'[') {
             const size_t close = line.find(L']');
-            inSection = close != std::wstring::npos &&
-                        ::lstrcmpiW(Trimmed(line.substr(1, close - 1)).c_str(), section) == 0;
+            inSection = close != std::wstring::npos && ::lstrcmpiW(Trimmed(line.substr(1, close - 1)).c_str(), section) == 0;
             continue;
         }
         const size_t equals = line.find(L'=');
-        if (!inSection || equals == std::wstring::npos ||
-            ::lstrcmpiW(Trimmed(line.substr(0, equals)).c_str(), key) != 0)
+        if (!inSection || equals == std::wstring::npos || ::lstrcmpiW(Trimmed(line.substr(0, equals)).c_str(), key) != 0)
             continue;
         std::wstring value = Trimmed(line.substr(equals + 1));
         if (value.size() >= 2 && (value[0] == L'"' || value[0] == L'\'') && value.back() == value[0])
@@ -94,8 +92,8 @@ bool FetchUpdateConfig(const wchar_t* url, UpdateConfig* out, DownloadSession* s
     const OwnedFile page = work.CreateNewFile(L"Config", L".htm", GENERIC_READ | GENERIC_WRITE, 0,
                                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
     LARGE_INTEGER size{};
-    if (!page || !Download(url, page.get(), {}, session, blockSize) || !::GetFileSizeEx(page.get(), &size) ||
-        size.QuadPart > kConfigPageMax ||
+    if (!page || !Download(url, page.get(), {}, session, blockSize, kPageLimits) ||
+        !::GetFileSizeEx(page.get(), &size) || size.QuadPart > static_cast<LONGLONG>(kPageLimits.maxBytes) ||
         ::SetFilePointer(page.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return false;
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');

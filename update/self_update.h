@@ -18,9 +18,6 @@ struct UpdateConfig {
     std::wstring signature;  // base64, at most kSignatureChars - 2 characters
 };
 
-// The largest configuration page read; a longer one is no page.
-constexpr DWORD kConfigPageMax = 64 * 1024;
-
 // Downloads the configuration page from url into a new file of the work
 // folder that goes with its handle, and reads it back through that handle.
 // False (and an empty key) unless the whole page arrived.

@@ -121,6 +121,13 @@ TEST_F(HttpFetch, ReportSendsTheFixedRequestShape) {
     // Always from the network, never from a cache.
     EXPECT_EQ(ReportRequest(url.c_str()), 1);
     EXPECT_EQ(FindRequests(PortalLog(), "/a/b.htm").size(), 2u);
+    // A redirect never takes the player's uid to another host, and no
+    // cookie of the server goes with a report.
+    ASSERT_TRUE(::InternetSetCookieW(Cs(L"/").c_str(), nullptr, L"Pauth=secret; expires=Sat,01-Jan-2039 00:00:00 GMT"));
+    ASSERT_TRUE(PortalRedirect("/login.htm", OtherHostUrl("/login.htm")));
+    EXPECT_EQ(ReportRequest(Cs(L"/login.htm?uid=player").c_str()), 1);
+    EXPECT_TRUE(RequestsOf(PortalLog(), "other").empty());
+    EXPECT_EQ(FindRequests(PortalLog(), "/login.htm").at(0).Header("Cookie"), "");
 }
 
 TEST_F(HttpFetch, ReportToAClosedServerFailsWithTheWinInetError) {
@@ -257,6 +264,20 @@ TEST_F(HttpFetch, CancelFromAnotherThreadEndsTheDownload) {
     EXPECT_TRUE(session.Cancelled());
     // A cancelled session refuses to start again until it is reset.
     EXPECT_FALSE(Download(Cs(L"/dl/slow.bin").c_str(), target_.c_str(), {}, &session));
+}
+
+TEST_F(HttpFetch, SizeAndTimeAreBounded) {
+    // A configuration page over its cap fails before its file exists.
+    ASSERT_TRUE(PortalServePattern("/dl/big.htm", kPageLimits.maxBytes + 1));
+    EXPECT_FALSE(Download(Cs(L"/dl/big.htm").c_str(), target_.c_str(), {}, nullptr, 512, kPageLimits));
+    EXPECT_FALSE(::PathFileExistsW(target_.c_str()));
+    // A server that trickles one byte a second holds a fetch only until its
+    // deadline (here 2 s), not for the 600 s it would take.
+    ASSERT_TRUE(PortalServePattern("/dl/slow.htm", 600));
+    ASSERT_TRUE(PortalFault("/dl/slow.htm", "trickle", 1000, 1));
+    const ULONGLONG start = ::GetTickCount64();
+    EXPECT_FALSE(Download(Cs(L"/dl/slow.htm").c_str(), target_.c_str(), {}, nullptr, 512, FetchLimits{1000, 2000}));
+    EXPECT_LT(::GetTickCount64() - start, 20000u);
 }
 
 TEST_F(HttpFetch, UnwritableTargetFails) {

@@ -369,6 +369,10 @@ TEST_F(GameWindowRoadTest, HallCommandsOnlyFromTheHallsPagesAndNeverThePrograms)
 }
 
 TEST_F(GameWindowRoadTest, TheMenusUpdateCheckLeavesTheKeysAliveAndSaysWhenItFailed) {
+    // The start-up's check meets a server that trickles its page one byte a
+    // second: the window comes at the fetch's deadline, not the server's pace.
+    ASSERT_TRUE(kvr::test::PortalServeText(kUpdatePage, std::string(3000, ';')));
+    ASSERT_TRUE(kvr::test::PortalFault(kUpdatePage, "trickle", 1000, 1));
     StartGameWindow();
     LogInAccount(L"S12", L"凤凰涅槃", L"slowcheck", 1);
     ShowNewestPage(L"S12", L"slowcheck");

@@ -33,7 +33,7 @@ bool PortalServePattern(const std::string& path, size_t size);  // PatternBytes(
 bool PortalServeText(const std::string& path, const std::string& text);
 bool PortalServeLinuxFile(const std::string& path, const std::string& linuxPath);
 // mode: "404", "nolength", "short" (cut bytes, -1 = half), "slow" and
-// "trickle" (delayMs), another status such as "500" (the body unchanged),
+// "trickle" (delayMs; cut bytes a piece, -1 = 512), another status such as "500" (the body unchanged),
 // "none" to clear. delayMs also delays the other modes.
 bool PortalFault(const std::string& path, const std::string& mode, int delayMs = 0, long cut = -1);
 // Answer path with a redirect (status 301, 302, 303, 307 or 308) to `to`;

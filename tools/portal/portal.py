@@ -27,7 +27,8 @@ Tests steer it through /__kvr/... on any port (these are not logged):
               &source=/linux/file     ... or that file's bytes;  &text=T  ... or the text T
   /__kvr/fault?path=P&mode=M          M: 404 | nolength | short (announce all, send &cut=N bytes,
               [&delay=ms][&cut=N]        default half) | slow (wait delay ms, then answer) |
-                                         trickle (512-byte pieces, delay ms apart) | none |
+                                         trickle (pieces of &cut=N bytes, default 512,
+                                         delay ms apart) | none |
                                          another status such as 500 (the body as it was);
                                          with delay, every mode but trickle answers that late
   /__kvr/redirect?path=P&to=URL       answer P with a redirect to URL (&status=302 default;
@@ -246,9 +247,10 @@ class Handler(BaseHTTPRequestHandler):
                 pass
             return
         if mode == "trickle":
-            for i in range(0, len(body), 512):
+            piece = fault.get("cut", 512) or 512
+            for i in range(0, len(body), piece):
                 try:
-                    self.wfile.write(body[i:i + 512])
+                    self.wfile.write(body[i:i + piece])
                     self.wfile.flush()
                 except OSError:
                     return
