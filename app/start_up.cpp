@@ -57,8 +57,10 @@ bool CPathwick3App::InitInstance() {
     CMessageLoop::Current();
 
     // 4. Nothing else may happen without the network: no report, no window.
+    //    The check connects directly; behind a proxy only a request through
+    //    the system's settings gets through.
     if (!EnsureSystemLibrary(L"wininet.dll") ||
-        !::InternetCheckConnectionW(ProbeUrl(), FLAG_ICC_FORCE_CONNECTION, 0)) {
+        (!::InternetCheckConnectionW(ProbeUrl(), FLAG_ICC_FORCE_CONNECTION, 0) && !ProbeAnswers(ProbeUrl()))) {
         ShowMessageBox(kMbOk, kMessageTitle, L"当前网络不可用，请检查网络连接是否正常！", nullptr);
         return false;
     }

@@ -160,6 +160,19 @@ int ReportRequest(const wchar_t* url, const wchar_t* body) {
     return sent ? 1 : 0;
 }
 
+bool ProbeAnswers(const wchar_t* url) {
+    UrlParts parts;
+    if (!SplitUrl(url, &parts)) return false;
+    DownloadSession s;
+    const Deadline deadline(s, kReportDeadlineMs);
+    const HINTERNET request = SendRequest(parts, L"", s, deadline);
+    const DWORD status = request ? StatusCode(request) : 0;
+    s.Release();
+    // A proxy that cannot reach the host, or will not without a logon,
+    // answers 5xx or 407 itself.
+    return status >= 100 && status < 500 && status != 407;
+}
+
 int ReportInBackground(const wchar_t* url, ReportEvents& events) {
     // Done belongs to this report from now on (a manual-reset event may still
     // be set by an earlier one).

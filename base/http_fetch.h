@@ -41,6 +41,11 @@ inline constexpr DWORD kReportDeadlineMs = 10000;
 // logon request and sends no cookie.
 int ReportRequest(const wchar_t* url, const wchar_t* body = L"");
 
+// Whether the network is there though a direct connection to url failed (as
+// behind a proxy): one GET of it through the system's settings answered with
+// a status that no proxy gives for a host it cannot reach.
+bool ProbeAnswers(const wchar_t* url);
+
 // Sends the report on a worker thread; returns once the worker has copied the
 // URL (started event). The worker sets the done event when it has finished.
 int ReportInBackground(const wchar_t* url, ReportEvents& events);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
+#include "base/endpoints.h"
 #include "tests/support/portal_client.h"
 #include "tests/support/ui_driver.h"
 
@@ -44,6 +45,20 @@ TEST_F(StartTest, WithoutNetworkOnlyTheMessageAppearsAndNothingIsSent) {
     EXPECT_TRUE(kvr.Wait(20000, &code)) << "kvr.exe did not end after the message";
     const auto log = PortalLog();
     EXPECT_TRUE(log.empty()) << log.size() << " requests, first " << log[0].path;
+
+    // Behind a proxy (the system's settings; under Wine, http_proxy) the
+    // direct connection fails but a GET of the probe is answered: the start
+    // goes on, here to the uninstall question.
+    ::SetEnvironmentVariableW(L"http_proxy", (L"http://" + std::wstring(kvr::ServerHost(kvr::Server::Portal))).c_str());
+    kvrtest::Process behind;
+    ASSERT_TRUE(behind.Start(KvrExe(), L"/uninst"));
+    ::SetEnvironmentVariableW(L"http_proxy", nullptr);
+    HWND question = kvrtest::WaitForWindow(nullptr, kTitle, 30000, behind.Id(), true);
+    ASSERT_NE(question, nullptr);
+    EXPECT_NE(kvrtest::AllTexts(question).find(L"确定要移除"), std::wstring::npos);
+    CloseBox(question);
+    EXPECT_TRUE(behind.Wait(20000));
+    EXPECT_EQ(RequestsOf(PortalLog(), "portal").size(), 1u) << "the probe did not go through the proxy";
 }
 
 TEST_F(StartTest, UninstallNotConfirmedEndsWithNothingSent) {
