@@ -7,7 +7,8 @@
 
 namespace kvr {
 
-// HKEY_LOCAL_MACHINE key of the update throttling values.
+// HKEY_LOCAL_MACHINE key of the update throttling values, kept in the
+// registry view kSettingsView (0: the view of the process's own bitness).
 inline constexpr wchar_t kSettingsKey[] = L"Software\\Marvole\\GameLogin\\Kvr";
 // The registry view of that key, the same for both builds: the 32-bit one,
 // where installed 32-bit clients keep it, so that a 64-bit build installed

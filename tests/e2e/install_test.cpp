@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 #include <string>
 #include "base/settings.h"
 #include "install/shortcuts.h"
@@ -86,25 +85,8 @@ std::wstring LinkTarget(const std::wstring& link, std::wstring* arguments) {
     return target;
 }
 
-bool ReadDisableDays(BYTE (&days)[4], DWORD* type) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, KEY_QUERY_VALUE | kvr::kSettingsView, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    DWORD size = sizeof(days);
-    const bool ok = ::RegQueryValueExW(key, L"DisableDays", nullptr, type, days, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok && size == 4;
-}
-
-bool SettingsKeyExists() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, KEY_QUERY_VALUE | kvr::kSettingsView, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(key);
-    return true;
-}
+// The program's settings where the copies of KvrExe() keep them.
+kvrtest::ProgramRegistry Registry() { return kvrtest::ProgramRegistry(KvrExe()); }
 
 class InstallTest : public ::testing::Test {
 protected:
@@ -126,7 +108,7 @@ TEST_F(InstallTest, FromDownloadFolderCopiesReportsAndStartsTheInstalledCopy) {
     const std::wstring installed = InstallFolder() + L"\\kvr.exe";
     ASSERT_TRUE(DeleteWithRetry(installed)) << "an installed copy is left from before";
     SavedStatistics stats;
-    kvr::DeleteValueInBothViews(kvr::kSettingsKey, L"DisableDays");
+    Registry().DeleteSetting(L"DisableDays");
     const std::wstring download = ScratchFolder(L"kvr-e2e-download");
     const std::wstring exe = download + L"\\kvr.exe";
     ASSERT_TRUE(::CopyFileW(KvrExe().c_str(), exe.c_str(), FALSE));
@@ -145,9 +127,10 @@ TEST_F(InstallTest, FromDownloadFolderCopiesReportsAndStartsTheInstalledCopy) {
         << PortalReceived("/install.htm").message();
     // DisableDays: four bytes, the weekdays 0..6 or none (0xFF style values are
     // the program's own choice; only the shape is fixed).
-    BYTE days[4] = {};
+    std::string days;
     DWORD type = 0;
-    EXPECT_TRUE(ReadDisableDays(days, &type)) << "no DisableDays";
+    EXPECT_TRUE(Registry().ReadSetting(L"DisableDays", &days, &type)) << "no DisableDays";
+    EXPECT_EQ(days.size(), 4u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     // The game shortcut points at the installed copy with "/KvrD".
     std::wstring args;
@@ -177,13 +160,8 @@ TEST_F(InstallTest, UninstallAnsweredYesReportsRemovesSettingsAndTheExecutable) 
     const std::wstring exe = folder + L"\\kvr.exe";
     ASSERT_TRUE(::CopyFileW(KvrExe().c_str(), exe.c_str(), FALSE));
     // Settings to be removed.
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE | kvr::kSettingsView,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
     const BYTE days[4] = {1, 3, 5, 0};
-    ::RegSetValueExW(key, L"DisableDays", 0, REG_BINARY, days, sizeof days);
-    ::RegCloseKey(key);
+    ASSERT_TRUE(Registry().WriteSetting(L"DisableDays", days, sizeof days));
 
     kvrtest::Process kvr;
     ASSERT_TRUE(kvr.Start(exe, L"/uninst"));
@@ -204,7 +182,7 @@ TEST_F(InstallTest, UninstallAnsweredYesReportsRemovesSettingsAndTheExecutable) 
 
     EXPECT_EQ(CountRequests("/uninstall.htm", "tag=kvr&ver=3.0.0.3&count=1"), 1u)
         << PortalReceived("/uninstall.htm").message();
-    EXPECT_FALSE(SettingsKeyExists());
+    EXPECT_FALSE(Registry().Settings(KEY_QUERY_VALUE, false)) << "the settings stayed";
     EXPECT_FALSE(Exists(kvr::CommonDesktopLinkPath(kvr::kGameLinkName)));
     // The batch job removes the executable once it has ended.
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return !Exists(exe); }, kStartMs)) << "the executable is still there";

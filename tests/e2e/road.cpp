@@ -74,22 +74,7 @@ std::vector<std::wstring> ProcessModules(DWORD pid) {
     return paths;
 }
 
-bool SetFlashVersion(const wchar_t* version) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Macromedia\\FlashPlayer", 0, nullptr, 0, KEY_SET_VALUE,
-                          nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG r;
-    if (version) {
-        r = ::RegSetValueExW(key, L"CurrentVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                             static_cast<DWORD>((std::wcslen(version) + 1) * sizeof(wchar_t)));
-    } else {
-        r = ::RegDeleteValueW(key, L"CurrentVersion");
-        if (r == ERROR_FILE_NOT_FOUND) r = ERROR_SUCCESS;
-    }
-    ::RegCloseKey(key);
-    return r == ERROR_SUCCESS;
-}
+bool SetFlashVersion(const wchar_t* version) { return kvrtest::ProgramRegistry(KvrExe()).SetFlashVersion(version); }
 
 HWND WaitForGameWindow(DWORD pid, DWORD timeoutMs) {
     return kvrtest::WaitForWindow(L"#32770", kvr::kGameWindowTitle, timeoutMs, pid);

@@ -19,7 +19,8 @@ std::vector<std::wstring> ProcessModules(DWORD pid);
 // Ids of the running kvr.exe processes.
 std::vector<DWORD> KvrProcessIds();
 
-// HKLM\SOFTWARE\Macromedia\FlashPlayer "CurrentVersion" (nullptr deletes it).
+// HKLM\SOFTWARE\Macromedia\FlashPlayer "CurrentVersion" where KvrExe()
+// reads it (nullptr deletes it).
 bool SetFlashVersion(const wchar_t* version);
 
 // The game window ("#32770" titled "MarvoleKelvara") of process pid.

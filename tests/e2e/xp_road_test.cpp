@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "base/owned.h"
 #include "tests/e2e/road_fixture.h"
 
 using namespace kvre2e;
@@ -33,15 +34,57 @@ bool WaitForProbe(DWORD pid, DWORD answer, DWORD* last) {
     return kvrtest::WaitUntil([&] { return (*last = ProbeSound(pid)) == answer; }, 10000);
 }
 
+// The file version of a program's version resource, "a.b.c.d"; "" when none.
+std::string FileVersion(const std::wstring& exe) {
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!size || !::GetFileVersionInfoW(exe.c_str(), 0, size, data.data()) ||
+        !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || length < sizeof *info)
+        return "";
+    char text[64];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                  HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+    return text;
+}
+
+std::wstring FlashVersionIn(const wchar_t* key) {
+    kvr::OwnedKey k;
+    wchar_t value[64] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS ||
+        ::RegQueryValueExW(k.get(), L"CurrentVersion", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS)
+        return L"";
+    return value;
+}
+
 using XpRoadTest = LoginRoadTest;
 
 }  // namespace
+
+// The Flash Player version goes where a 32-bit program reads it, in the
+// 32-bit view: WOW6432Node seen from the 64-bit side. Shown with the 32-bit
+// program of this build also where the machine runs no 32-bit code (the road
+// below then drives the 64-bit one).
+TEST(XpRegistry, TheFlashVersionGoesWhereThe32BitProgramReadsIt) {
+    const std::wstring program = kvrtest::EnvFolderPath("KVR_I686_BUILD_DIR", L"kvr.exe");
+    DWORD kind = 0;
+    if (!::GetBinaryTypeW(program.c_str(), &kind)) GTEST_SKIP() << "no 32-bit build (KVR_SKIP_I686)";
+    ASSERT_EQ(kind, static_cast<DWORD>(SCS_32BIT_BINARY));
+    ASSERT_TRUE(kvrtest::ProgramRegistry(program).SetFlashVersion(L"31,0,0,132"));
+    EXPECT_EQ(FlashVersionIn(L"SOFTWARE\\WOW6432Node\\Macromedia\\FlashPlayer"), L"31,0,0,132");
+    EXPECT_NE(FlashVersionIn(L"SOFTWARE\\Macromedia\\FlashPlayer"), L"31,0,0,132") << "the 64-bit view";
+}
 
 TEST_F(XpRoadTest, SoundKeyZeroesTheSoundDataOfThePageProcess) {
     DWORD kind = 0;
     ASSERT_TRUE(::GetBinaryTypeW(KvrExe().c_str(), &kind)) << "no program at " << kvr::test::Utf8(KvrExe());
     std::printf("driving the %s program %s\n", kind == SCS_32BIT_BINARY ? "32-bit" : "64-bit",
                 kvr::test::Utf8(KvrExe()).c_str());
+    ASSERT_EQ(FileVersion(KvrExe()), KVR_VERSION) << "a program older than these sources";
     StartGameWindow();
     LogInAccount(L"S7", L"青龙偃月", L"xpplayer", 1);
     ShowNewestPage(L"S7", L"xpplayer");

@@ -1,6 +1,9 @@
 #include "tests/support/ui_driver.h"
 
 #include <cstdlib>
+#include <cwchar>
+#include <utility>
+#include "base/settings.h"
 
 namespace kvrtest {
 
@@ -34,6 +37,10 @@ std::wstring JoinPath(std::wstring dir, const std::wstring& rel) {
 }  // namespace
 
 std::wstring BuildPath(const std::wstring& relative) { return JoinPath(EnvPath("KVR_BUILD_DIR"), relative); }
+std::wstring EnvFolderPath(const char* folder, const std::wstring& relative) {
+    const std::wstring dir = EnvPath(folder);
+    return dir.empty() ? dir : JoinPath(dir, relative);
+}
 std::wstring SourcePath(const std::wstring& relative) { return JoinPath(EnvPath("KVR_SOURCE_DIR"), relative); }
 
 Process::~Process() {
@@ -67,6 +74,70 @@ void Process::Kill() {
         ::TerminateProcess(m_process, 99);
         ::WaitForSingleObject(m_process, 5000);
     }
+}
+
+namespace {
+constexpr wchar_t kFlashKey[] = L"SOFTWARE\\Macromedia\\FlashPlayer";
+
+// A missing program file counts as one of this test's own bitness.
+REGSAM ViewOfBitness(const std::wstring& exe) {
+    DWORD kind = 0;
+    const bool is32 = ::GetBinaryTypeW(exe.c_str(), &kind) ? kind == SCS_32BIT_BINARY : sizeof(void*) == 4;
+    return is32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+}  // namespace
+
+ProgramRegistry::ProgramRegistry(const std::wstring& exe)
+    : m_processView(ViewOfBitness(exe)), m_settingsView(kvr::kSettingsView ? kvr::kSettingsView : m_processView) {}
+
+bool ProgramRegistry::SetFlashVersion(const wchar_t* version) const {
+    kvr::OwnedKey key;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFlashKey, 0, nullptr, 0, KEY_SET_VALUE | m_processView, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS)
+        return false;
+    if (!version) {
+        const LONG r = ::RegDeleteValueW(key.get(), L"CurrentVersion");
+        return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+    }
+    return ::RegSetValueExW(key.get(), L"CurrentVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                            static_cast<DWORD>((std::wcslen(version) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+kvr::OwnedKey ProgramRegistry::Settings(REGSAM access, bool create) const {
+    kvr::OwnedKey key;
+    const REGSAM sam = access | m_settingsView;
+    const LONG r = create ? ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, nullptr, 0, sam, nullptr,
+                                              key.put(), nullptr)
+                          : ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, 0, sam, key.put());
+    return r == ERROR_SUCCESS ? std::move(key) : kvr::OwnedKey();
+}
+
+bool ProgramRegistry::WriteSetting(const wchar_t* name, const void* bytes, DWORD size) const {
+    const kvr::OwnedKey key = Settings(KEY_SET_VALUE, true);
+    return key && ::RegSetValueExW(key.get(), name, 0, REG_BINARY, static_cast<const BYTE*>(bytes), size) ==
+                      ERROR_SUCCESS;
+}
+
+bool ProgramRegistry::ReadSetting(const wchar_t* name, std::string* bytes, DWORD* type) const {
+    const kvr::OwnedKey key = Settings(KEY_QUERY_VALUE, false);
+    DWORD size = 0;
+    if (!key || ::RegQueryValueExW(key.get(), name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
+    bytes->assign(size, '\0');
+    return ::RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&(*bytes)[0]), &size) ==
+           ERROR_SUCCESS;
+}
+
+void ProgramRegistry::DeleteSetting(const wchar_t* name) const {
+    if (const kvr::OwnedKey key = Settings(KEY_SET_VALUE, false)) ::RegDeleteValueW(key.get(), name);
+}
+
+void ProgramRegistry::DeleteSettings() const {
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kvr::kSettingsKey, m_settingsView, 0);
+}
+
+bool RoundTrip(HWND hwnd, DWORD timeoutMs) {
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
 }
 
 std::wstring WindowText(HWND hwnd) {

@@ -6,11 +6,15 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
+#include "base/owned.h"
 
 namespace kvrtest {
 
 // Full Windows path of a file in the build folder (KVR_BUILD_DIR), e.g. "kvr.exe".
 std::wstring BuildPath(const std::wstring& relative);
+// The same in the Linux folder that environment variable `folder` names;
+// "" when it is not set.
+std::wstring EnvFolderPath(const char* folder, const std::wstring& relative);
 // Full Windows path of a file in the source folder (KVR_SOURCE_DIR).
 std::wstring SourcePath(const std::wstring& relative);
 
@@ -32,6 +36,30 @@ public:
 private:
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
+};
+
+// HKEY_LOCAL_MACHINE where the program at `exe` reads it. What the system
+// keeps per process (the Flash Player key) lies in the view of the
+// program's own bitness: a 32-bit program reads WOW6432Node, as on 64-bit
+// Windows. The program's own settings (kvr::kSettingsKey) lie in the view
+// the program keeps them in. Tests write and read both only through this.
+class ProgramRegistry {
+public:
+    explicit ProgramRegistry(const std::wstring& exe);
+    REGSAM ProcessView() const { return m_processView; }
+    // "CurrentVersion" of the Flash Player key; nullptr: no Flash Player.
+    bool SetFlashVersion(const wchar_t* version) const;
+    // The settings key (created when `create`); empty when absent.
+    kvr::OwnedKey Settings(REGSAM access, bool create) const;
+    bool WriteSetting(const wchar_t* name, const void* bytes, DWORD size) const;  // REG_BINARY
+    // The value's bytes and type; false when it is absent.
+    bool ReadSetting(const wchar_t* name, std::string* bytes, DWORD* type = nullptr) const;
+    void DeleteSetting(const wchar_t* name) const;
+    void DeleteSettings() const;  // the whole key
+
+private:
+    REGSAM m_processView;
+    REGSAM m_settingsView;
 };
 
 // Top-level windows matching class and/or title (nullptr = any), optionally
@@ -56,6 +84,10 @@ bool WaitUntil(Pred pred, DWORD timeoutMs) {
         ::Sleep(20);
     }
 }
+
+// A SendMessage round trip: true once the window's thread has answered,
+// that is, finished what it was handling when asked.
+bool RoundTrip(HWND hwnd, DWORD timeoutMs = 45000);
 
 std::wstring WindowText(HWND hwnd);
 std::wstring ClassName(HWND hwnd);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "base/module_path.h"
 #include "tests/install/scratch.h"
 #include "tests/support/ui_driver.h"
 #include "update/flash_check.h"
@@ -57,19 +58,9 @@ TEST(FlashVersion, InstalledMustBeNewerThan10_3_102_64) {
 }
 
 namespace {
-const wchar_t kFlashKey[] = L"SOFTWARE\\Macromedia\\FlashPlayer";
-
+// Where this test program, as the program, reads it.
 void SetFlashVersion(const wchar_t* version) {
-    if (!version) {
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kFlashKey);
-        return;
-    }
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFlashKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExW(key, L"CurrentVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                     static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
+    ASSERT_TRUE(kvrtest::ProgramRegistry(OwnProgramPath()).SetFlashVersion(version));
 }
 }  // namespace
 
