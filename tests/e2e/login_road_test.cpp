@@ -121,6 +121,8 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     ASSERT_NE(dup, nullptr);
     m_loginPages.push_back(dup);
     const DWORD dupPid = ProcessOf(dup);
+    const RunningProcess dupProcess(dupPid);
+    ASSERT_TRUE(dupProcess.Opened());
     ASSERT_TRUE(LogIn(dup, L"S3", L"【双线】》龙腾四海一区", L"e2etwo"));
     HWND refusal = WaitForMessageBox(dupPid, nullptr, kStepMs);
     ASSERT_NE(refusal, nullptr) << "no duplicate-login message";
@@ -129,8 +131,7 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     EXPECT_NE(::GetDlgItem(refusal, 5000), nullptr) << "not the skinned box";
     EXPECT_NE(texts.find(L"账号 e2etwo 已在 3服 登录"), std::wstring::npos) << kvr::test::Utf8(texts);
     ASSERT_TRUE(AnswerMessageBox(refusal, true));
-    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ProcessEnded(dupPid); }, kStepMs))
-        << "the refused page process did not end";
+    EXPECT_TRUE(dupProcess.EndsWithin(kStepMs)) << "the refused page process did not end";
     EXPECT_EQ(CountRequests("/login.htm"), 2u) << PortalReceived("/login.htm").message();
     EXPECT_EQ(PageFrames(m_game).size(), 2u);
     EXPECT_TRUE(::IsWindow(m_game));
@@ -149,7 +150,8 @@ TEST_F(LoginRoadTest, SecondAndThirdAccountInTheSameWindowAndTheFourthRefused) {
     EXPECT_NE(::GetDlgItem(full, 5000), nullptr) << "not the skinned box";
     EXPECT_NE(MessageBoxTexts(full).find(L"当前窗体只支持3个游戏页"), std::wstring::npos);
     ASSERT_TRUE(AnswerMessageBox(full, true));
-    ::Sleep(2000);
+    ASSERT_TRUE(kvrtest::WaitUntil([&] { return !::IsWindow(full); }, kStepMs));
+    ASSERT_TRUE(kvrtest::RoundTrip(m_game));
     EXPECT_EQ(KvrProcessIds().size(), processes);
     EXPECT_EQ(PageFrames(m_game).size(), 3u);
 
@@ -249,16 +251,15 @@ TEST_F(LoginRoadTest, CommandsFromPagesOfOtherHostsDoNothing) {
         ASSERT_TRUE(kvr::SendTestHook(login, kvr::kHookNavigateFrom, loadgame.c_str(), page));
         ASSERT_TRUE(kvr::SendTestHook(login, kvr::kHookNavigateFrom, L"app://exitgame|", page));
     }
-    ::Sleep(3000);
-    EXPECT_EQ(CountRequests("/login.htm"), 0u) << "a foreign page logged an account in";
-    EXPECT_TRUE(::IsWindow(login)) << "a foreign page ended the login";
-    EXPECT_FALSE(m_kvr.Wait(0)) << "a foreign page ended the program";
-    EXPECT_TRUE(PageFrames(m_game).empty());
 
-    // The portal's own page is obeyed.
+    // The portal's own page is obeyed. The page takes commands in order: its
+    // login as the first account shows that those before it did nothing (nor
+    // ended the login).
     ASSERT_TRUE(LogIn(login, L"S12", L"凤凰涅槃", L"ownpage"));
     ASSERT_TRUE(WaitForRequest("/login.htm", "uid=ownpage&index=1", kStepMs)) << PortalReceived("/login.htm").message();
     ASSERT_TRUE(kvrtest::WaitUntil([&] { return PageFrames(m_game).size() == 1u; }, kStepMs));
+    EXPECT_EQ(CountRequests("/login.htm"), 1u) << "a foreign page logged an account in";
+    EXPECT_FALSE(m_kvr.Wait(0)) << "a foreign page ended the program";
 
     // Its command with a game address on another host ends that login as a
     // refused one: no record, no tab, and the open tab stays.
@@ -266,12 +267,12 @@ TEST_F(LoginRoadTest, CommandsFromPagesOfOtherHostsDoNothing) {
     HWND second = WaitForLoginPage(m_kvr.Id(), m_loginPages, kStartMs);
     ASSERT_NE(second, nullptr);
     m_loginPages.push_back(second);
-    const DWORD secondPid = ProcessOf(second);
+    const RunningProcess secondProcess(ProcessOf(second));
+    ASSERT_TRUE(secondProcess.Opened());
     ASSERT_TRUE(kvr::SendTestHook(second, kvr::kHookDocumentComplete, loginPage.c_str()));
     const std::wstring elsewhere = L"app://loadgame|S3%E6%9C%8D-a-away|http://evil.example/play.html";
     ASSERT_TRUE(kvr::SendTestHook(second, kvr::kHookNavigateFrom, elsewhere.c_str(), loginPage.c_str()));
-    EXPECT_TRUE(kvrtest::WaitUntil([&] { return ProcessEnded(secondPid); }, kStepMs))
-        << "the login with a foreign game address went on";
+    EXPECT_TRUE(secondProcess.EndsWithin(kStepMs)) << "the login with a foreign game address went on";
     EXPECT_EQ(CountRequests("/login.htm"), 1u) << PortalReceived("/login.htm").message();
     EXPECT_EQ(PageFrames(m_game).size(), 1u);
     ExitAll();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "base/messages.h"
+#include "base/owned.h"
 #include "browser/test_hooks.h"
 #include "tests/e2e/road.h"
 #include "tests/support/portal_client.h"
@@ -27,13 +28,17 @@ inline DWORD ProcessOf(HWND hwnd) {
     return pid;
 }
 
-inline bool ProcessEnded(DWORD pid) {
-    HANDLE p = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!p) return true;
-    const bool ended = ::WaitForSingleObject(p, 0) == WAIT_OBJECT_0;
-    ::CloseHandle(p);
-    return ended;
-}
+// A process opened while it surely runs: by its id alone, one that ended
+// cannot be told from one that was never there.
+class RunningProcess {
+public:
+    explicit RunningProcess(DWORD pid) : m_handle(::OpenProcess(SYNCHRONIZE, FALSE, pid)) {}
+    bool Opened() const { return static_cast<bool>(m_handle); }
+    bool EndsWithin(DWORD ms) const { return m_handle && ::WaitForSingleObject(m_handle.get(), ms) == WAIT_OBJECT_0; }
+
+private:
+    kvr::OwnedHandle m_handle;
+};
 
 class LoginRoadTest : public ::testing::Test {
 protected:

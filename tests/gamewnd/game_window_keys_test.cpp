@@ -33,12 +33,21 @@ TEST(GameWindowKeys, NothingHappensWithoutAPage) {
     GameWindowRun run;
     ASSERT_TRUE(run.Start());
     SetCurrentHotkeys(kDefaults);
-    ::Sleep(500);
-    const bool visible = ::IsWindowVisible(run.Window()) != FALSE;
+    // Settled: shown (one pixel large) while its first login is open.
+    ASSERT_TRUE(WaitUntil([&] { return run.Dlg()->HasPendingChild(); }, 5000));
+    ASSERT_TRUE(::IsWindowVisible(run.Window()));
     PressKeys({VK_F10});
     PressKeys({VK_CONTROL, 'Q'});
-    ::Sleep(800);
-    EXPECT_EQ(::IsWindowVisible(run.Window()) != FALSE, visible);
+    EXPECT_TRUE(::IsWindowVisible(run.Window()));
+    EXPECT_FALSE(run.Dlg()->Muted());
+
+    // With a page the boss key works. The hook takes keys in order: once it
+    // hid the window, the keys above were taken too, and did nothing.
+    SetNextPage(L"1服-a-ivan");
+    ::PostMessageW(run.Window(), WM_KVR_ADD_ACCOUNT, 1, 0);
+    ASSERT_TRUE(run.WaitForPages(1, 15000));
+    PressKeys({VK_F10});
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(run.Window()); }, 3000)) << "the boss key did nothing";
     EXPECT_FALSE(run.Dlg()->Muted());
 }
 
@@ -64,10 +73,14 @@ TEST(GameWindowKeys, BossKeySoundKeySwitchKeyAndRefresh) {
     PressKeys({VK_CONTROL, 'Q'});
     EXPECT_TRUE(WaitUntil([&] { return run.Dlg()->Muted(); }, 3000));
     EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 1) == 1; }, 3000));
-    // Ctrl + Shift + Q is not the sound key "2,81".
+    // Ctrl + Shift + Q is not the sound key "2,81": by the time the boss key
+    // pressed after it hid the window, it had done nothing.
     PressKeys({VK_CONTROL, VK_SHIFT, 'Q'});
-    ::Sleep(600);
+    PressKeys({VK_F10});
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(game); }, 3000));
     EXPECT_TRUE(run.Dlg()->Muted());
+    PressKeys({VK_F10});
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(game) != FALSE; }, 3000));
     PressKeys({VK_CONTROL, 'Q'});
     EXPECT_TRUE(WaitUntil([&] { return !run.Dlg()->Muted(); }, 3000));
     EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 1) == 0; }, 3000));
@@ -76,10 +89,11 @@ TEST(GameWindowKeys, BossKeySoundKeySwitchKeyAndRefresh) {
     ::PostMessageW(game, WM_KEYDOWN, VK_F5, kSelfPostedMarker);
     EXPECT_TRUE(WaitUntil([&] { return AskPage(first, 2) == 1; }, 3000));
 
-    // Switch key with one page: it stays.
+    // Switch key with one page: it stays, once the window has taken the key.
     ::SetForegroundWindow(game);
+    const int tabs = run.Taken(WM_KEYDOWN, VK_TAB);
     PressKeys({VK_CONTROL, VK_TAB});
-    ::Sleep(800);
+    ASSERT_TRUE(run.WaitTaken(WM_KEYDOWN, tabs + 1, 3000, VK_TAB)) << "the switch key did not reach the window";
     EXPECT_EQ(run.Dlg()->Pages().Active(), 0);
     EXPECT_TRUE(::IsWindowVisible(first));
 

@@ -1,6 +1,9 @@
 #include "game_window_support.h"
 
 #include <tlhelp32.h>
+#include <algorithm>
+#include <mutex>
+#include <utility>
 #include <vector>
 #include "base/module_path.h"
 #include "tests/support/ui_driver.h"
@@ -52,9 +55,42 @@ void EndLeftoverPages() {
 }
 }  // namespace
 
+namespace {
+// The messages the hooked thread took, as (message, wParam).
+std::mutex g_takenLock;
+std::vector<std::pair<UINT, WPARAM>> g_taken;
+}  // namespace
+
+LRESULT CALLBACK GameWindowRun::OnMessageTaken(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+        const std::lock_guard<std::mutex> lock(g_takenLock);
+        g_taken.emplace_back(msg->message, msg->wParam);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int GameWindowRun::Taken(UINT message, WPARAM wParam) {
+    const std::lock_guard<std::mutex> lock(g_takenLock);
+    return static_cast<int>(std::count_if(g_taken.begin(), g_taken.end(), [&](const std::pair<UINT, WPARAM>& m) {
+        return m.first == message && (wParam == kAnyWParam || m.second == wParam);
+    }));
+}
+
+bool GameWindowRun::WaitTaken(UINT message, int count, DWORD timeoutMs, WPARAM wParam) {
+    // Taken before it is dispatched: a message sent afterwards is answered
+    // once the taken one was handled.
+    return kvrtest::WaitUntil([&] { return Taken(message, wParam) >= count; }, timeoutMs) && Dlg() != nullptr;
+}
+
 GameWindowRun::GameWindowRun() { m_ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
 
 GameWindowRun::~GameWindowRun() {
+    if (m_queueHook) ::UnhookWindowsHookEx(m_queueHook);
+    {
+        const std::lock_guard<std::mutex> lock(g_takenLock);
+        g_taken.clear();
+    }
     if (m_thread) {
         if (::WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT && m_hwnd) {
             // A close request: with pages it asks first, and the answer is Yes.
@@ -90,6 +126,8 @@ DWORD WINAPI GameWindowRun::ThreadMain(LPVOID param) {
 bool GameWindowRun::Start(DWORD timeoutMs) {
     m_thread = ::CreateThread(nullptr, 0, ThreadMain, this, 0, &m_threadId);
     if (!m_thread || ::WaitForSingleObject(m_ready, timeoutMs) != WAIT_OBJECT_0) return false;
+    m_queueHook = ::SetWindowsHookExW(WH_GETMESSAGE, OnMessageTaken, nullptr, m_threadId);
+    if (!m_queueHook) return false;
     return kvrtest::WaitUntil(
         [&] {
             CPathwick3Dlg* d = m_dlg.load();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <atomic>
 #include <string>
+#include <vector>
 #include "gamewnd/pathwick3_dlg.h"
 
 namespace kvr::test {
@@ -33,13 +34,22 @@ public:
     HWND Page(int i);
     DWORD PageProcessId(int i);
 
+    // What the window's thread took from its queue (a WH_GETMESSAGE hook on
+    // it): so many posted messages `message` with `wParam` (any: kAnyWParam).
+    static constexpr WPARAM kAnyWParam = ~WPARAM(0);
+    int Taken(UINT message, WPARAM wParam = kAnyWParam);
+    // Waits until Taken() reaches count and the thread has handled the last.
+    bool WaitTaken(UINT message, int count, DWORD timeoutMs, WPARAM wParam = kAnyWParam);
+
 private:
+    static LRESULT CALLBACK OnMessageTaken(int code, WPARAM wParam, LPARAM lParam);
     static DWORD WINAPI ThreadMain(LPVOID self);
     HANDLE m_thread = nullptr;
     DWORD m_threadId = 0;
     HANDLE m_ready = nullptr;
     std::atomic<CPathwick3Dlg*> m_dlg{nullptr};
     HWND m_hwnd = nullptr;
+    HHOOK m_queueHook = nullptr;
 };
 
 

@@ -28,9 +28,13 @@ POINT TabCentre(int i) {
     return POINT{(r.left + r.right) / 2 - 20, (r.top + r.bottom) / 2};
 }
 
-void RequestPage(HWND game, const std::wstring& caption, const std::wstring& mode = L"") {
+// Asks for another page as the add-account choice does; returns once the
+// window has taken the request.
+void RequestPage(GameWindowRun& run, const std::wstring& caption, const std::wstring& mode = L"") {
+    const int asked = run.Taken(WM_KVR_ADD_ACCOUNT);
     SetNextPage(caption, mode);
-    ::PostMessageW(game, WM_KVR_ADD_ACCOUNT, 1, 0);
+    ::PostMessageW(run.Window(), WM_KVR_ADD_ACCOUNT, 1, 0);
+    EXPECT_TRUE(run.WaitTaken(WM_KVR_ADD_ACCOUNT, asked + 1, 5000));
 }
 
 // The login window of a page process in the "wait" mode, once it shows.
@@ -77,30 +81,32 @@ TEST(GameWindow, PagesRecordsLimitAndClosing) {
     EXPECT_TRUE(WaitUntil([] { return Count("/login.htm", "uid=alice&index=1") == 1; }, 5000))
         << test::PortalReceived("/login.htm");
 
-    RequestPage(game, L"7服-area-bob");
+    RequestPage(run, L"7服-area-bob");
     ASSERT_TRUE(run.WaitForPages(2, 15000));
     EXPECT_TRUE(WaitUntil([] { return Count("/login.htm", "uid=bob&index=2") == 1; }, 5000));
 
-    // The same caption again: refused, no tab, no login record.
-    RequestPage(game, L"12服-风云-alice");
-    ::Sleep(4000);
+    // The same caption again: refused, no tab, no login record. Its process
+    // ends, and no longer pending, it registered nothing.
+    RequestPage(run, L"12服-风云-alice");
+    EXPECT_TRUE(run.Dlg()->HasPendingChild());
+    EXPECT_TRUE(WaitUntil([&] { return !run.Dlg()->HasPendingChild(); }, 15000));
     EXPECT_EQ(run.PageCount(), 2);
     EXPECT_EQ(Count("/login.htm", "uid=alice"), 1u);
 
     // No "-": the whole caption is the uid; Chinese text percent-encoded.
-    RequestPage(game, L"单机");
+    RequestPage(run, L"单机");
     ASSERT_TRUE(run.WaitForPages(3, 15000));
     EXPECT_TRUE(WaitUntil([] { return Count("/login.htm", "uid=%E5%8D%95%E6%9C%BA&index=3") == 1; }, 5000))
         << test::PortalReceived("/login.htm");
     EXPECT_EQ(run.Dlg()->Pages().Active(), 2);
 
     // A fourth page: refused, and no process started.
-    RequestPage(game, L"9服-x-carol");
+    RequestPage(run, L"9服-x-carol");
     HWND box = run.WaitForMessageBox(5000);
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(run.Dlg()->HasPendingChild());
     GameWindowRun::Answer(box, true);
-    ::Sleep(1500);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, 5000));
     EXPECT_EQ(run.PageCount(), 3);
     EXPECT_EQ(Count("/login.htm", "uid=carol"), 0u);
 
@@ -134,7 +140,7 @@ TEST(GameWindow, PagesRecordsLimitAndClosing) {
     box = run.WaitForMessageBox(5000);
     ASSERT_NE(box, nullptr);
     GameWindowRun::Answer(box, false);
-    ::Sleep(500);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, 5000));
     EXPECT_EQ(run.PageCount(), 2);
 
     // Closing the last tab makes the one before it active; a page without
@@ -185,9 +191,9 @@ TEST(GameWindow, CancellingALaterLoginLeavesThePages) {
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.WaitForPages(1, 15000));
     HWND page = run.Page(0);
-    RequestPage(run.Window(), L"", L"cancel");
+    RequestPage(run, L"", L"cancel");
+    // No longer pending: the ended process was seen, after its close request.
     ASSERT_TRUE(WaitUntil([&] { return !run.Dlg()->HasPendingChild(); }, 10000));
-    ::Sleep(1000);
     EXPECT_FALSE(run.WaitEnded(0));
     EXPECT_EQ(run.PageCount(), 1);
     EXPECT_EQ(run.Page(0), page);
@@ -207,7 +213,7 @@ TEST(GameWindow, HallRegisteredFirstAddsNoTab) {
     SetNextPage(L"", L"wait");  // the first login window stays open
     GameWindowRun run;
     ASSERT_TRUE(run.Start());
-    ::Sleep(1000);
+    ASSERT_TRUE(WaitUntil([&] { return run.Dlg()->HasPendingChild(); }, 5000));
     EXPECT_FALSE(run.Dlg()->TrayIconShown());
     ::PostMessageW(run.Window(), WM_COMMAND, MAKEWPARAM(IDC_GW_HALL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil([&] { return run.Dlg()->Pages().Hall() != nullptr; }, 15000));
@@ -224,7 +230,7 @@ TEST(GameWindow, DeadPageIsDroppedWithItsRecord) {
     ASSERT_TRUE(run.WaitForPages(1, 15000));
     // On Windows the page left over would bring its game window forward;
     // under Wine only a window of its own can take the foreground.
-    RequestPage(run.Window(), L"6服-b-frank", L"toplevel");
+    RequestPage(run, L"6服-b-frank", L"toplevel");
     ASSERT_TRUE(run.WaitForPages(2, 15000));
     HWND erin = run.Page(0);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(run.Page(1)) != FALSE; }, 5000));
@@ -240,7 +246,9 @@ TEST(GameWindow, DeadPageIsDroppedWithItsRecord) {
     ::WaitForSingleObject(process, 5000);
     ::CloseHandle(process);
     ASSERT_TRUE(run.WaitForPages(1, 5000));
-    ::Sleep(500);  // more ticks of the game window's timer
+    // Two more ticks of the window's timer, which drops dead pages.
+    const int ticks = run.Taken(WM_TIMER, CPathwick3Dlg::kTimerPages);
+    ASSERT_TRUE(run.WaitTaken(WM_TIMER, ticks + 2, 5000, CPathwick3Dlg::kTimerPages));
     EXPECT_EQ(::GetForegroundWindow(), other) << "the dropped page took the focus";
     ::DestroyWindow(other);
     EXPECT_NE(run.Page(0), erin);
@@ -284,7 +292,7 @@ TEST(GameWindow, FramesOfProcessesItDidNotStartNeverJoin) {
     kvrtest::Process page, hall;
     ASSERT_TRUE(page.Start(test::FakePagePath(), L"/newgm /" + handle + L" /0"));
     ASSERT_TRUE(hall.Start(test::FakePagePath(), L"/gmhall /" + handle));
-    ::Sleep(3000);
+    ASSERT_TRUE(run.WaitTaken(WM_KVR_FRAME_READY, 2, 15000)) << "the frames did not register";
     EXPECT_EQ(run.PageCount(), 0);
     EXPECT_EQ(run.Dlg()->Pages().Hall(), nullptr);
     EXPECT_FALSE(run.Dlg()->TrayIconShown()) << "a foreign frame counted as the first page";

@@ -49,6 +49,23 @@ void KillAllKvr() {
     ::CloseHandle(snap);
 }
 
+// True while a process `name` that process `parent` started runs (the
+// parent may have ended: the child keeps its id).
+bool ChildRuns(DWORD parent, const wchar_t* name) {
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return true;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
+    bool runs = false;
+    for (BOOL ok = ::Process32FirstW(snap, &pe); ok && !runs; ok = ::Process32NextW(snap, &pe))
+        runs = pe.th32ParentProcessID == parent && ::lstrcmpiW(pe.szExeFile, name) == 0;
+    ::CloseHandle(snap);
+    return runs;
+}
+
+// The registry where the copies of the build's kvr.exe read it.
+kvrtest::ProgramRegistry Registry() { return kvrtest::ProgramRegistry(kvrtest::BuildPath(L"kvr.exe")); }
+
 // Everything the program leaves on this machine, gone.
 void CleanMachine() {
     KillAllKvr();
@@ -64,15 +81,11 @@ void CleanMachine() {
 }
 
 bool RegistryValueExists(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ | kSettingsView, &key) != ERROR_SUCCESS)
-        return false;
-    const bool found = ::RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return found;
+    std::string bytes;
+    return Registry().ReadSetting(name, &bytes);
 }
 
-void SetUpdTime(const SYSTEMTIME& t) { StoreUpdateTime(t); }
+void SetUpdTime(const SYSTEMTIME& t) { ASSERT_TRUE(Registry().WriteSetting(L"UpdTime", &t, sizeof t)); }
 
 // A DWORD value in one registry view (0 when absent), as a 32-bit or a
 // 64-bit build reads it; written first when `write` is not 0.
@@ -120,7 +133,7 @@ class KvrModes : public ::testing::Test {
 protected:
     void SetUp() override {
         CleanMachine();
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Macromedia\\FlashPlayer");
+        ASSERT_TRUE(Registry().SetFlashVersion(nullptr));
         ASSERT_TRUE(PortalReset());
         exe = dir / L"kvr.exe";
         ASSERT_TRUE(::CopyFileW(kvrtest::BuildPath(L"kvr.exe").c_str(), exe.c_str(), FALSE));
@@ -183,7 +196,7 @@ TEST_F(KvrModes, UninstallKeepsAFolderThatHoldsMore) {
     kvrtest::ClickButton(done, kYesButton);
     EXPECT_TRUE(p.Wait(15000));
     EXPECT_TRUE(kvrtest::WaitUntil([&] { return !FileExists(exe); }, 30000));
-    ::Sleep(2000);  // the batch job has ended by now
+    EXPECT_TRUE(kvrtest::WaitUntil([&] { return !ChildRuns(p.Id(), L"cmd.exe"); }, 30000)) << "the batch job runs on";
     EXPECT_TRUE(FileExists(dir / L"Statistic.ini"));
 }
 
@@ -292,12 +305,7 @@ TEST_F(KvrModes, UpdateNowRefusesAnythingButTheNextBuildForThisMachine) {
 TEST_F(KvrModes, GameShortcutUpdatesSwapsAndRestarts) {
     // The "newest build" is a small program of the next version; it marks its start.
     const std::string fresh = LinuxBuildFile("tests/update/kvr_tiny_next.exe");
-    const std::wstring mark = [] {
-        wchar_t t[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, t);
-        return std::wstring(t) + L"kvr_tiny_installer.ran";
-    }();
-    ::DeleteFileW(mark.c_str());
+    kvrtest::ForgetStarts(L"kvr");
     ASSERT_TRUE(PortalServeLinuxFile("/download/NewKvr.exe", fresh));
     // Its version key, computed from the same bytes fetched back.
     const std::wstring freshCopy = dir / L"fresh.bin";
@@ -316,8 +324,8 @@ TEST_F(KvrModes, GameShortcutUpdatesSwapsAndRestarts) {
     EXPECT_EQ(VersionKeyOfFile(exe.c_str()), key);
     EXPECT_EQ(ReadFileBytes(dir / L"OldKvr.exe"), before);
     EXPECT_FALSE(FileExists(dir / L"NewKvr.exe"));
-    EXPECT_TRUE(kvrtest::WaitUntil([&] { return FileExists(mark); }, 15000));  // started again
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return kvrtest::StartedAs(L"kvr"); }, 15000));  // started again
     EXPECT_TRUE(RegistryValueExists(L"UpdTime"));
     EXPECT_TRUE(FileExists(CommonDesktopLinkPath(kGameLinkName)));
-    ::DeleteFileW(mark.c_str());
+    kvrtest::ForgetStarts(L"kvr");
 }

@@ -6,6 +6,7 @@
 #include <aclapi.h>
 #include <shellapi.h>
 #include <string>
+#include <vector>
 
 namespace kvrtest {
 
@@ -55,6 +56,28 @@ public:
 private:
     std::wstring m_path;
 };
+
+// The stand-in program (tests/update/tiny_installer.cpp) leaves a mark named
+// after its file in the temporary folder. These find or remove the marks of
+// one started as `name`.exe or as a numbered copy ("name(1).exe").
+inline std::vector<std::wstring> StartMarks(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    std::vector<std::wstring> marks;
+    for (const wchar_t* pattern : {L".ran", L"(*).ran"}) {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = ::FindFirstFileW((temp + name + pattern).c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        do marks.push_back(temp + std::wstring(fd.cFileName));
+        while (::FindNextFileW(h, &fd));
+        ::FindClose(h);
+    }
+    return marks;
+}
+inline bool StartedAs(const std::wstring& name) { return !StartMarks(name).empty(); }
+inline void ForgetStarts(const std::wstring& name) {
+    for (const std::wstring& mark : StartMarks(name)) ::DeleteFileW(mark.c_str());
+}
 
 inline bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

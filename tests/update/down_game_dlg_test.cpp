@@ -160,8 +160,7 @@ TEST_F(DownGameDlgTest, MissingOrFailedConfigurationAndUntrustedAddressFail) {
 }
 
 TEST_F(DownGameDlgTest, WholeInstallerIsStarted) {
-    const std::wstring mark = TempFile(L"kvr_tiny_installer.ran");
-    ::DeleteFileW(mark.c_str());
+    kvrtest::ForgetStarts(L"tiny");
     ASSERT_TRUE(PortalServeLinuxFile("/download/tiny.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
     CDownGameDlg dlg(L"tiny", nullptr);
     std::wstring title;
@@ -175,8 +174,8 @@ TEST_F(DownGameDlgTest, WholeInstallerIsStarted) {
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(title, L"下载完成");
     EXPECT_EQ(percent, 100);
-    EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, 10000));
-    ::DeleteFileW(mark.c_str());
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return kvrtest::StartedAs(L"tiny"); }, 10000));
+    kvrtest::ForgetStarts(L"tiny");
     EXPECT_TRUE(PortalReceived("/update/Configtiny.htm"));
     EXPECT_TRUE(PortalReceived("/download/tiny.exe"));
     // The started installer's file goes once it has ended.
@@ -184,8 +183,8 @@ TEST_F(DownGameDlgTest, WholeInstallerIsStarted) {
 }
 
 TEST_F(DownGameDlgTest, AnInstallerWithoutTheMakersSignatureIsNeverStarted) {
-    const std::wstring mark = TempFile(L"kvr_tiny_installer.ran");
-    ::DeleteFileW(mark.c_str());
+    kvrtest::ForgetStarts(L"unsigned");
+    kvrtest::ForgetStarts(L"signed");
     ASSERT_TRUE(
         PortalServeLinuxFile("/download/unsigned.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
     // No signature, a real signature of other bytes, one that is not base64.
@@ -199,8 +198,14 @@ TEST_F(DownGameDlgTest, AnInstallerWithoutTheMakersSignatureIsNeverStarted) {
     ASSERT_TRUE(PortalServeLinuxFile("/download/unsigned.exe", LinuxBuildFile("tests/update/kvr_tiny_old.exe")));
     EXPECT_EQ(RunToEnd(L"unsigned"), L"下载失败");
     EXPECT_EQ(FindRequests(PortalLog(), "/download/unsigned.exe").size(), 4u);
-    ::Sleep(1000);
-    EXPECT_FALSE(kvrtest::FileExists(mark)) << "an unsigned installer was started";
+    // A signed one after them is started: by the time it has left its mark, a
+    // refused one started before would have left its own.
+    ASSERT_TRUE(PortalServeLinuxFile("/download/signed.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
+    EXPECT_EQ(RunToEnd(L"signed"), L"下载完成");
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return kvrtest::StartedAs(L"signed"); }, 10000));
+    EXPECT_FALSE(kvrtest::StartedAs(L"unsigned")) << "an unsigned installer was started";
+    kvrtest::ForgetStarts(L"signed");
+    kvrtest::WaitUntil([] { return ::DeleteFileW(TempFile(L"signed.exe").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 10000);
 }
 
 TEST_F(DownGameDlgTest, OnlyFilesTheDownloadMadeAreOverwrittenOrDeleted) {
@@ -211,11 +216,10 @@ TEST_F(DownGameDlgTest, OnlyFilesTheDownloadMadeAreOverwrittenOrDeleted) {
     const std::wstring older = TempFile(L"keep.exe");
     ASSERT_TRUE(kvrtest::WriteFileBytes(ini, "[Hotkey]\r\nBoss=2,66\r\n"));
     ASSERT_TRUE(kvrtest::WriteFileBytes(older, "the player's own file"));
-    const std::wstring mark = TempFile(L"kvr_tiny_installer.ran");
-    ::DeleteFileW(mark.c_str());
+    kvrtest::ForgetStarts(L"keep");
     ASSERT_TRUE(PortalServeLinuxFile("/download/keep.exe", LinuxBuildFile("tests/update/kvr_tiny_installer.exe")));
     EXPECT_EQ(RunToEnd(L"keep"), L"下载完成");
-    EXPECT_TRUE(kvrtest::WaitUntil([&] { return kvrtest::FileExists(mark); }, 10000));
+    EXPECT_TRUE(kvrtest::WaitUntil([] { return kvrtest::StartedAs(L"keep"); }, 10000));
     EXPECT_EQ(kvrtest::ReadFileBytes(ini), "[Hotkey]\r\nBoss=2,66\r\n");
     EXPECT_EQ(kvrtest::ReadFileBytes(older), "the player's own file");
     // A failed download leaves those alone too.
@@ -225,6 +229,6 @@ TEST_F(DownGameDlgTest, OnlyFilesTheDownloadMadeAreOverwrittenOrDeleted) {
     EXPECT_EQ(kvrtest::ReadFileBytes(older), "the player's own file");
     ::DeleteFileW(ini.c_str());
     ::DeleteFileW(older.c_str());
-    ::DeleteFileW(mark.c_str());
+    kvrtest::ForgetStarts(L"keep");
     kvrtest::WaitUntil([] { return ::DeleteFileW(TempFile(L"keep(1).exe").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 10000);
 }
