@@ -9,6 +9,7 @@
 #include <string>
 #include "base/owned.h"
 #include "browser/cache_clear.h"
+#include "tests/install/scratch.h"
 
 using namespace kvr;
 
@@ -131,6 +132,44 @@ void RemoveFolderLink(const std::wstring& link) {
     if (!name.empty() && RunLinuxProgram("Z:\\bin\\rm", "/bin/rm -f \"" + name + "\"")) LinkBecomes(link, false);
 }
 
+// The clearing works in the player's application data folder: these tests
+// give it one of their own, the shell folder "AppData" pointed at a scratch
+// folder while they run, so the prefix's own Flash folder is never touched.
+class ClearCache : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                    nullptr, m_key.put(), nullptr),
+                  ERROR_SUCCESS);
+        DWORD size = sizeof m_saved - sizeof(wchar_t);
+        m_had = ::RegQueryValueExW(m_key.get(), L"AppData", nullptr, &m_type, reinterpret_cast<BYTE*>(m_saved),
+                                   &size) == ERROR_SUCCESS;
+        SetAppData(REG_EXPAND_SZ, m_folder.path().c_str());
+        wchar_t appData[MAX_PATH] = L"";
+        ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE));
+        ASSERT_EQ(std::wstring(appData), m_folder.path()) << "the shell did not take the test's folder";
+    }
+    void TearDown() override {
+        if (m_had)
+            SetAppData(m_type, m_saved);
+        else
+            ::RegDeleteValueW(m_key.get(), L"AppData");
+    }
+
+private:
+    static constexpr wchar_t kShellFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    void SetAppData(DWORD type, const wchar_t* folder) {
+        ::RegSetValueExW(m_key.get(), L"AppData", 0, type, reinterpret_cast<const BYTE*>(folder),
+                         static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+    }
+    kvrtest::ScratchDir m_folder{L"appdata"};
+    kvr::OwnedKey m_key;
+    bool m_had = false;
+    DWORD m_type = REG_EXPAND_SZ;
+    wchar_t m_saved[MAX_PATH + 1] = L"";
+};
+
 }  // namespace
 
 TEST(DeleteFolderTree, RemovesNestedReadOnlyFiles) {
@@ -172,7 +211,7 @@ TEST(DeleteFolderTree, EmptyMissingAndOverlongPathsFail) {
     EXPECT_FALSE(DeleteFolderTree(longPath.c_str()));
 }
 
-TEST(ClearCache, FlashSharedObjectsFolderIsRemoved) {
+TEST_F(ClearCache, FlashSharedObjectsFolderIsRemoved) {
     const std::wstring shared = MakeSharedObjectsFolder();
     const std::wstring player = shared.substr(0, shared.rfind(L'\\'));
     ::CreateDirectoryW((shared + L"\\ABCD1234").c_str(), nullptr);
@@ -185,7 +224,7 @@ TEST(ClearCache, FlashSharedObjectsFolderIsRemoved) {
 }
 
 // Before the thread test: its clearing thread may still run after it.
-TEST(ClearCache, LinksAreRemovedNeverFollowed) {
+TEST_F(ClearCache, LinksAreRemovedNeverFollowed) {
     // The player's (or anyone's) folder the links point to.
     const std::wstring victim = TempFolder(L"kvr_link_victim");
     wchar_t appData[MAX_PATH];
@@ -209,6 +248,8 @@ TEST(ClearCache, LinksAreRemovedNeverFollowed) {
     // A link inside the shared objects: the cache's own files go, the
     // link's target stays whole (read-only bit included).
     const std::string kind = MakeFolderLink(shared + L"\\ABCD1234", victim);
+    // Wine makes them (see MakeFolderLink): there a link not made is a fault.
+    if (kind.empty() && kvrtest::UnderWine()) FAIL() << "no folder link could be made";
     if (kind.empty()) GTEST_SKIP() << "this system can make no folder link";
     std::cout << "[          ] folder link made as a " << kind << std::endl;
     DeleteFlashSharedObjects();
@@ -246,7 +287,7 @@ TEST(ClearCache, LinksAreRemovedNeverFollowed) {
     DeleteFolderTree(victim.c_str());
 }
 
-TEST(ClearCache, CookiesSurviveOtherEntriesGo) {
+TEST_F(ClearCache, CookiesSurviveOtherEntriesGo) {
     const wchar_t* site = L"http://kvr-cache.test/kvr-cache-test";
     ASSERT_TRUE(::InternetSetCookieW(site, L"Pauth", L"kept; expires=Sat,01-Jan-2050 00:00:00 GMT"));
     const wchar_t* page = L"http://kvr-cache.test/kvr-cache-test/page.html";
@@ -276,7 +317,7 @@ TEST(ClearCache, CookiesSurviveOtherEntriesGo) {
 // to its own rights afterwards; a token it cannot take clears nothing.
 // Wine checks no rights against a token: the deletion itself is not shown.
 // After the cookie test: it clears the browser cache too.
-TEST(ClearCache, RunsOnlyWithThePlayersToken) {
+TEST_F(ClearCache, RunsOnlyWithThePlayersToken) {
     const std::wstring shared = MakeSharedObjectsFolder();
     WriteFile(shared + L"\\mine.sol");
     OwnedHandle own, queryOnly, player;
@@ -293,18 +334,18 @@ TEST(ClearCache, RunsOnlyWithThePlayersToken) {
     EXPECT_FALSE(::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, left.put())) << "still impersonating";
 }
 
-TEST(ClearCache, ThreadStartsAndReturnsAtOnce) {
+TEST_F(ClearCache, ThreadStartsAndReturnsAtOnce) {
     const std::wstring shared = MakeSharedObjectsFolder();
     WriteFile(shared + L"\\held.sol");
     g_release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ASSERT_NE(g_release, nullptr);
-    ClearCache(HeldClearing);
+    kvr::ClearCache(HeldClearing);
     // Back here while the clearing still waits: the player's message comes
     // at once, not after the deletion.
     EXPECT_FALSE(g_clearingDone) << "returned only after the clearing";
     EXPECT_TRUE(Exists(shared + L"\\held.sol"));
     ::SetEvent(g_release);
-    for (int i = 0; i < 500 && !g_clearingDone; ++i) ::Sleep(10);
+    for (int i = 0; i < 3000 && !g_clearingDone; ++i) ::Sleep(10);
     EXPECT_TRUE(g_clearingDone);
     EXPECT_FALSE(Exists(shared)) << "the clearing ran on its thread";
     ::CloseHandle(g_release);
