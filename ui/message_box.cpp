@@ -36,7 +36,9 @@ int MessageLineCount(const std::wstring& text) {
 }
 
 SIZE MessageBoxSize(int tw, int th, int lines, int bw, int bh) {
-    const int width = 2 * bw + 60 < tw ? tw + 60 : 2 * bw + 60;
+    // 30 pixels beside the text or the two buttons, whichever is wider (a
+    // text a little wider than the buttons would otherwise reach the border).
+    const int width = (tw > 2 * bw ? tw : 2 * bw) + 60;
     return SIZE{width, 3 * lines + th + bh + 90};
 }
 

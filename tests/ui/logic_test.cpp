@@ -194,6 +194,7 @@ TEST(ProgressFill, EqualBoundsDrawNothing) {
 TEST(MessageBoxGeometry, WidthAndHeight) {
     EXPECT_EQ(2 * 57 + 60, MessageBoxSize(50, 16, 1, 57, 23).cx);
     EXPECT_EQ(300 + 60, MessageBoxSize(300, 16, 1, 57, 23).cx);
+    EXPECT_EQ(120 + 60, MessageBoxSize(120, 16, 1, 57, 23).cx) << "a text just wider than the buttons";
     EXPECT_EQ(3 + 16 + 23 + 90, MessageBoxSize(50, 16, 1, 57, 23).cy);
     EXPECT_EQ(6 + 32 + 23 + 90, MessageBoxSize(50, 32, 2, 57, 23).cy);
     EXPECT_EQ(2, MessageLineCount(L"a\nb"));

@@ -2,9 +2,11 @@
 // under the screenshot folder for a person to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "../support/screenshot.h"
+#include "../support/ui_driver.h"
 #include "res/resource.h"
 #include "ui/btn_ex.h"
 #include "ui/image.h"
@@ -18,7 +20,19 @@ using namespace kvrtest;
 
 namespace {
 
-void ShotOfBox(int kind, const wchar_t* title, const wchar_t* text, const wchar_t* name) {
+// A child's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND child) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool Inside(const RECT& r, const RECT& area) {
+    return r.left >= area.left && r.top >= area.top && r.right <= area.right && r.bottom <= area.bottom;
+}
+
+void ShotOfBox(int kind, const wchar_t* title, const wchar_t* text, int lines, const wchar_t* name) {
     std::thread driver([&] {
         HWND box = nullptr;
         for (int i = 0; i < 300 && !box; ++i) {
@@ -26,19 +40,40 @@ void ShotOfBox(int kind, const wchar_t* title, const wchar_t* text, const wchar_
             if (!box || !::IsWindowVisible(box)) box = nullptr, ::Sleep(20);
         }
         ASSERT_NE(box, nullptr) << "no box";
-        ::Sleep(300);
-        // Sized to its text as the box's font measures it, with both lines.
-        const RECT measured = MeasuredText(box, text);
-        HBITMAP button = LoadSkinImage(IDB_BUTTON);
-        const SIZE strip = BitmapSize(button);
-        ::DeleteObject(button);
-        const SIZE expected = MessageBoxSize(measured.right, measured.bottom, MessageLineCount(text),
-                                             strip.cx / 4, strip.cy);
+        // Sized to its text as the box's font measures it: every line and
+        // button inside the frame (4-pixel border, 30-pixel caption) with room
+        // to spare, each line as wide as its text, the buttons below the text.
+        RECT client{};
+        ::GetClientRect(box, &client);
+        const RECT inner{4 + 8, 30 + 8, client.right - 4 - 8, client.bottom - 4 - 8};
+        int found = 0;
+        LONG textBottom = 0;
+        for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            if (_wcsicmp(ClassName(child).c_str(), L"Static") != 0) continue;
+            const RECT r = ChildRect(child);
+            ++found;
+            EXPECT_TRUE(Inside(r, inner)) << "a line outside the frame's margins";
+            EXPECT_GE(r.right - r.left, MeasuredText(box, WindowText(child).c_str()).right);
+            textBottom = std::max(textBottom, r.bottom);
+        }
+        EXPECT_EQ(found, lines) << testing::PrintToString(std::wstring(name));
+        RECT first{}, second{};
+        const HWND buttons[2] = {::GetDlgItem(box, 5000), ::GetDlgItem(box, 5001)};
+        ASSERT_NE(buttons[0], nullptr);
+        EXPECT_EQ(buttons[1] != nullptr, kind != kMbOk);
+        first = ChildRect(buttons[0]);
+        if (buttons[1]) second = ChildRect(buttons[1]);
+        for (const RECT& b : {first, second}) {
+            if (::IsRectEmpty(&b)) continue;
+            EXPECT_TRUE(Inside(b, inner)) << "a button outside the frame's margins";
+            EXPECT_GE(b.top, textBottom + 4) << "a button over the text";
+        }
+        RECT overlap{};
+        EXPECT_FALSE(::IntersectRect(&overlap, &first, &second)) << "the buttons overlap";
+        ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         RECT rc{};
         ::GetWindowRect(box, &rc);
-        EXPECT_EQ(rc.right - rc.left, expected.cx) << testing::PrintToString(std::wstring(name));
-        EXPECT_EQ(rc.bottom - rc.top, expected.cy);
-        EXPECT_EQ(SkinProblems(box, RECT{8, 55, rc.right - rc.left - 8, 55 + measured.bottom}), "");
+        EXPECT_EQ(SkinProblems(box, RECT{8, 55, rc.right - rc.left - 8, textBottom}), "");
         EXPECT_TRUE(SaveWindowShot(box, name));
         ::PostMessageW(box, WM_CLOSE, 0, 0);
     });
@@ -49,13 +84,13 @@ void ShotOfBox(int kind, const wchar_t* title, const wchar_t* text, const wchar_
 }  // namespace
 
 TEST(Shots, MessageBoxes) {
-    ShotOfBox(kMbOk, kMessageTitle, L"\u7F13\u5B58\u6E05\u9664\u5B8C\u6BD5\uFF01", L"ui_msgbox_ok");
+    ShotOfBox(kMbOk, kMessageTitle, L"\u7F13\u5B58\u6E05\u9664\u5B8C\u6BD5\uFF01", 1, L"ui_msgbox_ok");
     ShotOfBox(kMbYesNo, kMessageTitle,
               L"\u68C0\u6D4B\u5230\u65B0\u7248\u672C\uFF0C\u662F\u5426\u7ACB\u5373\u66F4\u65B0\uFF1F\n"
-              L"\u66F4\u65B0\u5B8C\u6210\u540E\u7A0B\u5E8F\u5C06\u81EA\u52A8\u91CD\u542F\u3002",
+              L"\u66F4\u65B0\u5B8C\u6210\u540E\u7A0B\u5E8F\u5C06\u81EA\u52A8\u91CD\u542F\u3002", 2,
               L"ui_msgbox_yesno_two_lines");
     ShotOfBox(kMbOkCancel, kMessageTitle, L"\u70ED\u952E\u51B2\u7A81\uFF0C\u8BF7\u91CD\u65B0\u8BBE\u7F6E\u4E0D\u540C\u70ED\u952E\u503C",
-              L"ui_msgbox_okcancel");
+              1, L"ui_msgbox_okcancel");
 }
 
 TEST(Shots, Controls) {
