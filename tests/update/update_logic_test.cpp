@@ -90,6 +90,14 @@ TEST(UpdateSwap, NewBuildReplacesTheProgramAndTheOldOneIsKeptAside) {
     EXPECT_EQ(ReadFileBytes(exe), "new build");
     EXPECT_EQ(ReadFileBytes(old), "old build");
     EXPECT_FALSE(kvrtest::FileExists(fresh));
+    // Found in the program's place after the move, a file other than the one
+    // checked (exchanged meanwhile): the program is put back.
+    const std::wstring checkedPath = dir / L"checked.exe";
+    ASSERT_TRUE(WriteFileBytes(checkedPath, "checked build"));
+    ASSERT_TRUE(WriteFileBytes(fresh, "exchanged build"));
+    const HeldFile checked(checkedPath.c_str(), HeldFile::Use::Move);
+    EXPECT_FALSE(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str(), &checked));
+    EXPECT_EQ(ReadFileBytes(exe), "new build") << "the program is not back";
 }
 
 TEST(UpdateSwap, AFailedSecondRenamePutsTheProgramBack) {
