@@ -205,7 +205,6 @@ TEST_F(DownGameDlgTest, AnInstallerWithoutTheMakersSignatureIsNeverStarted) {
     EXPECT_TRUE(kvrtest::WaitUntil([] { return kvrtest::StartedAs(L"signed"); }, 10000));
     EXPECT_FALSE(kvrtest::StartedAs(L"unsigned")) << "an unsigned installer was started";
     kvrtest::ForgetStarts(L"signed");
-    kvrtest::WaitUntil([] { return ::DeleteFileW(TempFile(L"signed.exe").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 10000);
 }
 
 TEST_F(DownGameDlgTest, OnlyFilesTheDownloadMadeAreOverwrittenOrDeleted) {
