@@ -167,8 +167,16 @@ bool IsSingleFile(HANDLE handle) {
            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
-bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting, AccessKind kind, ForeignFolderTest isForeign) {
-    if (!folder || !*folder || !isForeign) return false;
+bool SetFolderList(const wchar_t* folder, CAccessList& list) {
+    return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(folder), SE_FILE_OBJECT,
+                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                       PROTECTED_DACL_SECURITY_INFORMATION,
+                                   list.Administrators(), nullptr, list.Acl(), nullptr) == ERROR_SUCCESS;
+}
+
+bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting, AccessKind kind, ForeignFolderTest isForeign,
+                       FolderListSetter setList) {
+    if (!folder || !*folder || !isForeign || !setList) return false;
     CAccessList list(kind);
     if (!list.Valid()) return false;
     // A few rounds: whoever made the folder may make it again after its move.
@@ -189,11 +197,7 @@ bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting, AccessKind kin
             continue;
         }
         if (!setOnExisting) return true;
-        // The owner too; the list goes down to what is already inside.
-        return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(folder), SE_FILE_OBJECT,
-                                       OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                           PROTECTED_DACL_SECURITY_INFORMATION,
-                                       list.Administrators(), nullptr, list.Acl(), nullptr) == ERROR_SUCCESS;
+        return setList(folder, list);
     }
     return false;
 }

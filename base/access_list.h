@@ -54,15 +54,20 @@ bool MustMoveAside(PSECURITY_DESCRIPTOR folder, PSECURITY_DESCRIPTOR probe);
 using ForeignFolderTest = bool (*)(HANDLE folder, const wchar_t* path);
 bool IsSomeoneElsesFolder(HANDLE folder, const wchar_t* path);
 
+// Gives an existing folder the list, and the Administrators as owner, passed
+// on to what is inside. Production sets them through the system; tests stand
+// in where the system keeps no lists (Wine accepts one and drops it).
+using FolderListSetter = bool (*)(const wchar_t* folder, CAccessList& list);
+bool SetFolderList(const wchar_t* folder, CAccessList& list);
+
 // Creates folder with the list of `kind`. A link (junction or symbolic link)
 // in its place is removed first: the program never writes through one. An
 // existing folder of someone else's is moved aside under a random name
 // (with what is in it) and a fresh one is made; one of a trusted owner gets
-// the list (and the Administrators as owner, the list passed on to what is
-// inside) when setOnExisting, else stays as it is. False when the folder
-// cannot be made safe.
+// the list (setList) when setOnExisting, else stays as it is. False when the
+// folder cannot be made safe.
 bool MakeProgramFolder(const wchar_t* folder, bool setOnExisting, AccessKind kind = AccessKind::ProgramFolder,
-                       ForeignFolderTest isForeign = IsSomeoneElsesFolder);
+                       ForeignFolderTest isForeign = IsSomeoneElsesFolder, FolderListSetter setList = SetFolderList);
 
 // Creates path as a new file (CREATE_NEW) for `access`, unshared, with the
 // list of attributes (nullptr: inherited). Whatever was in its place is

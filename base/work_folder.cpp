@@ -34,26 +34,38 @@ CWorkFolder::CWorkFolder() {
 }
 
 namespace {
-std::wstring NewName(const std::wstring& folder, const wchar_t* prefix, const wchar_t* extension) {
+// prefix, "-", 16 random digits and extension; "" without randomness.
+std::wstring RandomName(const wchar_t* prefix, const wchar_t* extension) {
     wchar_t hex[17];
-    if (!RandomHex(hex)) return {};
-    const std::wstring name = folder + L"\\" + prefix + L"-" + hex + extension;
-    return name.size() < MAX_PATH ? name : std::wstring();
+    return RandomHex(hex) ? std::wstring(prefix) + L"-" + hex + extension : std::wstring();
 }
 }  // namespace
 
+std::wstring CWorkFolder::PathOf(const std::wstring& name) const {
+    // A plain name: nothing outside the folder.
+    if (!Valid() || name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/:") != std::wstring::npos)
+        return {};
+    const std::wstring path = m_path + L"\\" + name;
+    return path.size() < MAX_PATH ? path : std::wstring();
+}
+
 std::wstring CWorkFolder::CreateNewFolder(const wchar_t* prefix) const {
-    const std::wstring name = Valid() ? NewName(m_path, prefix, L"") : std::wstring();
-    return !name.empty() && ::CreateDirectoryW(name.c_str(), nullptr) ? name : std::wstring();
+    const std::wstring path = PathOf(RandomName(prefix, L""));
+    return !path.empty() && ::CreateDirectoryW(path.c_str(), nullptr) ? path : std::wstring();
 }
 
 OwnedFile CWorkFolder::CreateNewFile(const wchar_t* prefix, const wchar_t* extension, DWORD access, DWORD share,
                                      DWORD flags, std::wstring* path) const {
-    const std::wstring name = Valid() ? NewName(m_path, prefix, extension) : std::wstring();
-    if (name.empty()) return OwnedFile();
-    OwnedFile file(::CreateFileW(name.c_str(), access, share, nullptr, CREATE_NEW,
+    return CreateNewFileNamed(RandomName(prefix, extension), access, share, flags, path);
+}
+
+OwnedFile CWorkFolder::CreateNewFileNamed(const std::wstring& name, DWORD access, DWORD share, DWORD flags,
+                                          std::wstring* path) const {
+    const std::wstring full = PathOf(name);
+    if (full.empty()) return OwnedFile();
+    OwnedFile file(::CreateFileW(full.c_str(), access, share, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr));
-    if (file && path) *path = name;
+    if (file && path) *path = full;
     return file;
 }
 

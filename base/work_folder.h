@@ -33,12 +33,18 @@ public:
     // Empty when it could not be made.
     OwnedFile CreateNewFile(const wchar_t* prefix, const wchar_t* extension, DWORD access, DWORD share, DWORD flags,
                             std::wstring* path = nullptr) const;
+    // The same under a name of the caller's (a plain name, no folder): never
+    // a file that is there already, whatever its name.
+    OwnedFile CreateNewFileNamed(const std::wstring& name, DWORD access, DWORD share, DWORD flags,
+                                 std::wstring* path = nullptr) const;
     // A new, empty folder in it named prefix, "-" and 16 random digits, with
     // the work folder's list: a place where nothing else lies. Its path, or
     // empty when it could not be made.
     std::wstring CreateNewFolder(const wchar_t* prefix) const;
 
 private:
+    // name's path in the folder; "" for anything but a plain name.
+    std::wstring PathOf(const std::wstring& name) const;
     std::wstring m_path;
     OwnedFile m_held;
 };

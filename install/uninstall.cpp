@@ -79,6 +79,10 @@ std::string SelfDeleteBatchText(const std::string& exePath, const std::string& e
     return text.size() <= kBatchMax ? text : std::string();
 }
 
+std::string SelfDeleteCommandLine(const std::string& systemFolder, const std::string& batchPath) {
+    return "\"" + systemFolder + "\\cmd.exe\" /D /V:OFF /C \"\"" + batchPath + "\"\"";
+}
+
 bool StartSelfDelete(const wchar_t* exePath) {
     if (!exePath || !*exePath) return false;
     const std::wstring exeWide(exePath);
@@ -107,12 +111,10 @@ bool StartSelfDelete(const wchar_t* exePath) {
         return false;
     }
 
-    // The system's own command interpreter, without the AutoRun commands
-    // of the registry and without delayed expansion ("!" in a path).
     char systemFolder[MAX_PATH] = {};
     const UINT length = ::GetSystemDirectoryA(systemFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
-    std::string commandLine = "\"" + std::string(systemFolder) + "\\cmd.exe\" /D /V:OFF /C \"\"" + batch + "\"\"";
+    std::string commandLine = SelfDeleteCommandLine(systemFolder, batch);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;

@@ -19,6 +19,11 @@ constexpr int kSelfDeleteTries = 600;
 std::string SelfDeleteBatchText(const std::string& exePath, const std::string& exeFolder,
                                 const std::string& batchPath, bool removeFolder);
 
+// The command line that runs the batch job: the system folder's own command
+// interpreter, without the registry's AutoRun commands (/D) and without
+// delayed expansion (/V:OFF), which would read "!" in a path.
+std::string SelfDeleteCommandLine(const std::string& systemFolder, const std::string& batchPath);
+
 // Writes the batch job for exePath into the work folder (only administrators
 // can change it while cmd reads it line by line, and it lies outside the
 // folder it removes) and starts it hidden at idle priority. False when

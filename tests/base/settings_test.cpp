@@ -3,9 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <string>
-#include "base/module_path.h"
 #include "base/settings.h"
-#include "tests/support/ui_driver.h"
 
 using namespace kvr;
 
@@ -21,9 +19,6 @@ SYSTEMTIME Date(WORD y, WORD m, WORD d, WORD weekday, WORD hour = 10, WORD minut
     st.wMinute = minute;
     return st;
 }
-
-// This test program as the program: its settings where it keeps them.
-kvrtest::ProgramRegistry Registry() { return kvrtest::ProgramRegistry(OwnProgramPath()); }
 
 void DeleteValue(const wchar_t* name) { DeleteValueInBothViews(kSettingsKey, name); }
 // The key as this 64-bit test sees the 32-bit view, where both builds keep it.
@@ -69,12 +64,12 @@ TEST_F(UpdateThrottle, NoStoredTimeAllowsTheCheckTodaysDoesNot) {
 TEST_F(UpdateThrottle, StoredTimeIsTheSixteenByteSystemTime) {
     const SYSTEMTIME t = Date(2013, 5, 7, 2, 8, 9);
     StoreUpdateTime(t);
-    std::string raw;
-    DWORD type = 0;
-    ASSERT_TRUE(Registry().ReadSetting(L"UpdTime", &raw, &type));
+    BYTE raw[32] = {};
+    DWORD size = sizeof raw, type = 0;
+    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kStoredKey, L"UpdTime", &type, raw, &size), 0u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    ASSERT_EQ(raw.size(), 16u);
-    EXPECT_EQ(0, memcmp(raw.data(), &t, 16));
+    ASSERT_EQ(size, 16u);
+    EXPECT_EQ(0, memcmp(raw, &t, 16));
 }
 
 TEST_F(UpdateThrottle, DisabledWeekdaySkipsTheCheckOnThatDayOnly) {
@@ -83,9 +78,10 @@ TEST_F(UpdateThrottle, DisabledWeekdaySkipsTheCheckOnThatDayOnly) {
     for (int day : {0, 1, 2, 4, 5, 6}) EXPECT_FALSE(WeekdayDisabled(day)) << day;
     EXPECT_FALSE(ReadUpdateAllowed(Date(2026, 12, 9, 3)));
     EXPECT_TRUE(ReadUpdateAllowed(Date(2026, 12, 10, 4)));
-    std::string raw;
-    ASSERT_TRUE(Registry().ReadSetting(L"DisableDays", &raw));
-    ASSERT_EQ(raw.size(), 4u);
+    DWORD type = 0, size = 8;
+    BYTE raw[8] = {};
+    ASSERT_EQ(::SHGetValueW(HKEY_LOCAL_MACHINE, kStoredKey, L"DisableDays", &type, raw, &size), 0u);
+    EXPECT_EQ(size, 4u);
     EXPECT_EQ(raw[3], 0);
 }
 

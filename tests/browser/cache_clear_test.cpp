@@ -12,6 +12,8 @@
 #include "tests/install/scratch.h"
 
 using namespace kvr;
+using kvrtest::MakeFolderLink;
+using kvrtest::RemoveFolderLink;
 
 namespace {
 
@@ -54,82 +56,6 @@ DWORD WINAPI HeldClearing(LPVOID) {
     const DWORD result = ClearCachesThread(nullptr);
     g_clearingDone = true;
     return result;
-}
-
-// Folder links, as this system can make them. Windows (and a Wine that has
-// them) makes a symbolic link. Wine 8 answers CreateSymbolicLinkW with
-// success and makes nothing, and has no junctions (FSCTL_SET_REPARSE_POINT:
-// ERROR_NOT_SUPPORTED), but shows a Unix symbolic link to a folder as a
-// folder with FILE_ATTRIBUTE_REPARSE_POINT: that one is made and removed with
-// the system's ln and rm, which Wine starts like any program.
-std::string UnixName(const std::wstring& path) {
-    using UnixNameFn = char*(CDECL*)(LPCWSTR);
-    auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unixName) return {};
-    char* name = unixName(path.c_str());
-    const std::string out = name ? name : "";
-    ::HeapFree(::GetProcessHeap(), 0, name);
-    return out;
-}
-
-// The Unix name of the entry itself (Wine looks through a link when it names
-// the link): its folder's Unix name and its own name.
-std::string UnixEntryName(const std::wstring& path) {
-    const size_t slash = path.rfind(L'\\');
-    const std::string folder = UnixName(path.substr(0, slash));
-    if (folder.empty()) return {};
-    std::string leaf;
-    for (wchar_t c : path.substr(slash + 1)) leaf += static_cast<char>(c);  // ASCII names here
-    return folder + "/" + leaf;
-}
-
-bool RunLinuxProgram(const char* program, std::string commandLine) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    ::WaitForSingleObject(pi.hProcess, 10000);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return true;
-}
-
-bool IsLinkHere(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// Wine signals a Linux program's process at once: its effect is awaited.
-bool LinkBecomes(const std::wstring& path, bool present) {
-    for (int i = 0; i < 100; ++i) {
-        if (IsLinkHere(path) == present) return true;
-        ::Sleep(50);
-    }
-    return false;
-}
-
-// Returns how the link was made ("" when this system can make none).
-std::string MakeFolderLink(const std::wstring& link, const std::wstring& target) {
-    using CreateLinkFn = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
-    auto createLink = reinterpret_cast<CreateLinkFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
-    if (createLink && createLink(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && IsLinkHere(link))
-        return "symbolic link";
-    const std::string from = UnixName(target);
-    const std::string to = UnixEntryName(link);
-    if (from.empty() || to.empty() || !RunLinuxProgram("Z:\\bin\\ln", "/bin/ln -sT \"" + from + "\" \"" + to + "\""))
-        return {};
-    return LinkBecomes(link, true) ? "Unix symbolic link" : "";
-}
-
-// Removes a link left behind (also one whose target is gone), never what it
-// points to: rm without -r refuses a real folder.
-void RemoveFolderLink(const std::wstring& link) {
-    if (IsLinkHere(link) && ::RemoveDirectoryW(link.c_str())) return;
-    const std::string name = UnixEntryName(link);
-    if (!name.empty() && RunLinuxProgram("Z:\\bin\\rm", "/bin/rm -f \"" + name + "\"")) LinkBecomes(link, false);
 }
 
 // The clearing works in the player's application data folder: these tests

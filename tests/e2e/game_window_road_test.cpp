@@ -61,21 +61,6 @@ void ClickStrip(HWND game, POINT at) {
 
 using GameWindowRoadTest = LoginRoadTest;
 
-// Checked today already, where the program keeps it: the game shortcut does
-// not update at start-up.
-class UpdateCheckedToday {
-public:
-    UpdateCheckedToday() {
-        SYSTEMTIME now;
-        ::GetSystemTime(&now);
-        m_registry.WriteSetting(L"UpdTime", &now, sizeof now);
-    }
-    ~UpdateCheckedToday() { m_registry.DeleteSetting(L"UpdTime"); }
-
-private:
-    kvrtest::ProgramRegistry m_registry{KvrExe()};
-};
-
 // The window menu's "更新": the fourth entry (the separator is skipped).
 void ChooseUpdateFromTheMenu(HWND game, DWORD pid) {
     ::PostMessageW(game, WM_COMMAND, MAKEWPARAM(kMenuButton, BN_CLICKED), 0);

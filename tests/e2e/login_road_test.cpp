@@ -6,7 +6,6 @@
 #include <cwctype>
 #include <string>
 #include "base/endpoints.h"
-#include "base/settings.h"
 #include "tests/e2e/road_fixture.h"
 
 using namespace kvre2e;
@@ -52,12 +51,6 @@ std::string UnwantedModules(DWORD pid, const std::wstring& program, std::initial
     }
     return listed ? unwanted : "no module list";
 }
-
-// While it lives the update check has run today: none runs at start.
-struct UpdateCheckedToday {
-    UpdateCheckedToday() { kvr::StoreUpdateTime(); }
-    ~UpdateCheckedToday() { kvr::StoreUpdateTime(SYSTEMTIME{2000, 1, 6, 1, 0, 0, 0, 0}); }
-};
 
 }  // namespace
 

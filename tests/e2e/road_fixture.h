@@ -40,6 +40,21 @@ private:
     kvr::OwnedHandle m_handle;
 };
 
+// While it lives the update check has run today, as the program keeps it:
+// the game shortcut checks for none at start-up.
+class UpdateCheckedToday {
+public:
+    UpdateCheckedToday() {
+        SYSTEMTIME now;
+        ::GetSystemTime(&now);
+        m_registry.WriteSetting(L"UpdTime", &now, sizeof now);
+    }
+    ~UpdateCheckedToday() { m_registry.DeleteSetting(L"UpdTime"); }
+
+private:
+    kvrtest::ProgramRegistry m_registry{KvrExe()};
+};
+
 class LoginRoadTest : public ::testing::Test {
 protected:
     void SetUp() override {

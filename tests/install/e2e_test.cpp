@@ -210,10 +210,11 @@ TEST_F(KvrModes, InstallCopiesMakesLinksReportsAndStartsTheCopy) {
     EXPECT_TRUE(PortalReceived("/install.htm", "tag=kvr&ver=3.0.0.3&count=1"));
     EXPECT_TRUE(RegistryValueExists(L"DisableDays"));
     // The page engine's document mode: the installed Internet Explorer's, in
-    // this (64-bit) program's own view.
-    const DWORD mode = ValueIn(KEY_WOW64_64KEY, kEmulationKey);
+    // the program's own view only.
+    const REGSAM own = Registry().ProcessView();
+    const DWORD mode = ValueIn(own, kEmulationKey);
     EXPECT_TRUE(mode >= 8000 && mode % 1000 == 0) << mode;
-    EXPECT_EQ(ValueIn(KEY_WOW64_32KEY, kEmulationKey), 0u);
+    EXPECT_EQ(ValueIn(own == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY, kEmulationKey), 0u);
     EXPECT_TRUE(FileExists(CommonDesktopLinkPath(kGameLinkName)));
     EXPECT_TRUE(FileExists(StartMenuLinkPath(kUninstallLinkName)));
     // The installed copy starts as a plain start of the game client.

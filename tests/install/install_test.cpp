@@ -107,13 +107,47 @@ TEST(InstallCopy, FolderGetsTheProgramsAccessListNewOrExisting) {
     kvrtest::ExpectProgramFolderList(target);
     kvrtest::ExpectProgramFolderList(folder.path() + L"\\Marvole");
 
-    // A folder someone made before the install gets the same list. Wine sets
-    // no list on an existing file (SetNamedSecurityInfoW succeeds and changes
-    // nothing), so only Windows can show this.
+    // A folder someone made before the install gets the same list. Wine
+    // accepts a list for an existing folder and keeps none: there the list
+    // the install hands the system shows it.
     const std::wstring early = folder.path() + L"\\Early";
     ASSERT_TRUE(::CreateDirectoryW(early.c_str(), nullptr));
     ASSERT_FALSE(CopyIntoInstallFolder(exe.c_str(), early.c_str()).empty());
-    if (!kvrtest::UnderWine()) kvrtest::ExpectProgramFolderList(early);
+    static std::vector<std::wstring> listed;
+    const auto ours = [](HANDLE, const wchar_t*) { return false; };
+    const auto setList = [](const wchar_t* f, CAccessList& list) {
+        listed.push_back(f);
+        kvrtest::ExpectProgramFolderGrants(kvrtest::GrantsOf(list.Acl()));
+        return true;
+    };
+    EXPECT_TRUE(MakeProgramFolder(early.c_str(), false, AccessKind::ProgramFolder, ours, setList));
+    EXPECT_TRUE(MakeProgramFolder(early.c_str(), true, AccessKind::ProgramFolder, ours, setList));
+    EXPECT_EQ(listed, std::vector<std::wstring>{early}) << "only the install gives an existing folder the list";
+    if (kvrtest::UnderWine()) GTEST_SKIP() << kvrtest::kWindowsOnly;
+    kvrtest::ExpectProgramFolderList(early);
+}
+
+// A link in the installation folder's place is never installed through:
+// the folder it points to gets nothing. Windows removes the link and makes
+// the folder; Wine's RemoveDirectoryW goes through a Unix link to the full
+// folder behind it and fails, so there the install is refused.
+TEST(InstallCopy, NeverThroughALinkInTheFolderPlace) {
+    ScratchDir from(L"dl"), root(L"inst"), victim(L"victim");
+    const std::wstring exe = from / L"kvr_setup.exe", place = root / L"GameLogin";
+    ASSERT_TRUE(WriteFileBytes(exe, "program bytes"));
+    ASSERT_TRUE(WriteFileBytes(victim / L"system.dll", "the system's"));
+    ASSERT_FALSE(kvrtest::MakeFolderLink(place, victim.path()).empty()) << "no folder link could be made";
+    const std::wstring installed = CopyIntoInstallFolder(exe.c_str(), place.c_str());
+    const bool linkStays = kvrtest::IsLinkHere(place);
+    kvrtest::RemoveFolderLink(place);
+    EXPECT_EQ(CountFilesBelow(victim.path().c_str()), 1u) << "installed through the link";
+    EXPECT_EQ(ReadFileBytes(victim / L"system.dll"), "the system's");
+    if (installed.empty()) {
+        EXPECT_TRUE(kvrtest::UnderWine()) << "the link was not replaced by a folder";
+        return;
+    }
+    EXPECT_FALSE(linkStays);
+    EXPECT_EQ(ReadFileBytes(installed), "program bytes");
 }
 
 // Who made a folder is read from its owner, on volumes that keep owners:
@@ -246,6 +280,16 @@ TEST(SelfDelete, BatchTextInBothFormsGivingUpAfterItsTries) {
     EXPECT_EQ(a.size(), work.Path().size() + std::wstring(L"\\DelSelf-0123456789abcdef.bat").size()) << a;
     EXPECT_EQ(a.compare(0, work.Path().size() + 9, work.Path() + L"\\DelSelf-"), 0) << a;
     EXPECT_NE(a, b);
+    // Only ever a new file: one of its name that is there already stays as it is.
+    const std::wstring planted = work.Path() + L"\\DelSelf-planted.bat";
+    ASSERT_TRUE(WriteFileBytes(planted, "planted"));
+    EXPECT_FALSE(work.CreateNewFileNamed(L"DelSelf-planted.bat", GENERIC_WRITE, 0, 0));
+    EXPECT_EQ(ReadFileBytes(planted), "planted");
+    ::DeleteFileW(planted.c_str());
+    // Run without the registry's AutoRun commands and delayed expansion.
+    // Wine's command interpreter reads neither setting: the line shows it.
+    EXPECT_EQ(SelfDeleteCommandLine("C:\\Windows\\system32", "C:\\W\\b.bat"),
+              "\"C:\\Windows\\system32\\cmd.exe\" /D /V:OFF /C \"\"C:\\W\\b.bat\"\"");
     // Never a cut batch: over 2048 bytes there is none.
     EXPECT_EQ(SelfDeleteBatchText(std::string(1100, 'x'), "C:\\P", "b.bat", false), "");
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/ui_driver.h"
 #include "ui/message_box.h"
 #include "ui_test_util.h"
 
@@ -42,8 +43,8 @@ int RunBox(int kind, const wchar_t* title, const wchar_t* text,
         const std::function<void(HWND)>& act, Seen* seen = nullptr) {
     std::thread driver([&] {
         HWND box = FindBox(title);
-        if (!box) return;
-        ::Sleep(150);
+        // Settled: its thread has finished what it was doing when asked.
+        if (!box || !kvrtest::RoundTrip(box)) return;
         if (seen) {
             ::GetWindowRect(box, &seen->window);
             HWND a = ::GetDlgItem(box, 5000), b = ::GetDlgItem(box, 5001);

@@ -96,7 +96,7 @@ TEST(UpdateSwap, NewBuildReplacesTheProgramAndTheOldOneIsKeptAside) {
     ASSERT_TRUE(WriteFileBytes(checkedPath, "checked build"));
     ASSERT_TRUE(WriteFileBytes(fresh, "exchanged build"));
     const HeldFile checked(checkedPath.c_str(), HeldFile::Use::Move);
-    EXPECT_FALSE(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str(), &checked));
+    EXPECT_EQ(SwapInUpdate(exe.c_str(), fresh.c_str(), old.c_str(), &checked), UpdateInstall::Refused);
     EXPECT_EQ(ReadFileBytes(exe), "new build") << "the program is not back";
 }
 
