@@ -45,8 +45,18 @@ kvr_start_wineserver() {
   # Detached from our output pipes, or CTest would wait on it.
   setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 &
   sleep 0.3
-  # Start Wine's own services (explorer, services.exe, ...) here, outside any
-  # test: started from inside a test they keep its output pipes open.
+  # One program stays on the desktop for the whole session, reading a pipe
+  # that never ends (it holds the writing end itself), so the desktop's
+  # explorer never ends between two tests. Wine ends explorer a moment after
+  # the last program leaves; a test that started in that moment keeps the X
+  # window explorer made for clipping the cursor, and its next drag of a
+  # window fails with a fatal X error (BadWindow) once explorer is gone.
+  local keeper=$WINEPREFIX/.kvr-desktop-keeper
+  rm -f "$keeper" && mkfifo "$keeper"
+  setsid "$WINELOADER" cmd /k <>"$keeper" >/dev/null 2>&1 &
+  # Wine's own services (explorer, services.exe, ...) start here, outside any
+  # test (started from inside a test they keep its output pipes open): this
+  # waits until they run.
   kvr_wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
