@@ -24,6 +24,10 @@ HWND CPathwick3Dlg::AddAccountWindow() const { return m_addAccount ? m_addAccoun
 // ---- Initialisation --------------------------------------------------------
 
 BOOL CPathwick3Dlg::OnInitDialog() {
+    // The first page process starts at once and loads while this window
+    // decodes its skin: its frame registers only once this thread reads its
+    // messages again, after the set-up below.
+    StartPageProcess();
     m_icon = static_cast<HICON>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
     m_smallIcon = static_cast<HICON>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
@@ -41,7 +45,6 @@ BOOL CPathwick3Dlg::OnInitDialog() {
     ::GetVersionExW(&m_os);
 
     SetUpSkin();
-    StartPageProcess();
     ReloadHotkeys();
     PostToPages(WM_KVR_RELOAD_KEYS);
     return TRUE;
