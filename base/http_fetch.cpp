@@ -31,6 +31,7 @@ struct Request {
 constexpr DWORD kRequestFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
 constexpr int kMaxRedirects = 3;
+constexpr size_t kWriteChunk = 64 * 1024;
 
 // Opens session, connection and request; false when one fails (what was
 // opened stays in r).
@@ -289,7 +290,19 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
     // Read until a read fails or brings nothing: the end of the answer, a
     // connection cut short, or a cancel or the deadline that closed the
     // handles. Bytes beyond the announced length are not taken.
-    std::unique_ptr<char[]> block(new char[blockSize]);
+    // The blocks are gathered and written 64 KiB at a time: a write of each
+    // block is a system call of its own, a tenth of the speed under Wine.
+    const size_t capacity = blockSize > kWriteChunk ? blockSize : kWriteChunk;
+    std::unique_ptr<char[]> gathered(new char[capacity]);
+    size_t pending = 0;
+    const auto writePending = [&] {
+        DWORD written = 0;
+        const bool ok = pending == 0 || (::WriteFile(file, gathered.get(), static_cast<DWORD>(pending), &written,
+                                                     nullptr) &&
+                                         written == pending);
+        pending = 0;
+        return ok;
+    };
     unsigned long long total = 0;
     bool writeFailed = false;
     for (;;) {
@@ -305,22 +318,23 @@ bool DownloadInto(const wchar_t* url, const DownloadTarget& target, const std::f
         if (!::InternetQueryDataAvailable(request, &available, 0, 0)) break;
         DWORD got = 0;
         const DWORD wanted = available && available < blockSize ? available : blockSize;
-        if (!::InternetReadFile(request, block.get(), wanted, &got) || got == 0) break;
+        if (capacity - pending < wanted && !writePending()) {
+            writeFailed = true;
+            break;
+        }
+        if (!::InternetReadFile(request, gathered.get() + pending, wanted, &got) || got == 0) break;
         if (got > announced - total || deadline.Passed()) {
             writeFailed = true;  // not the announced file, or too late
             break;
         }
-        DWORD written = 0;
-        if (!::WriteFile(file, block.get(), got, &written, nullptr) || written != got) {
-            writeFailed = true;
-            break;
-        }
+        pending += got;
         total += got;
         if (progress) {
             unsigned long long percent = announced ? total * 100 / announced : 100;
             progress(static_cast<int>(percent > 100 ? 100 : percent));
         }
     }
+    if (!writePending()) writeFailed = true;  // what arrived stays, as it came
     const bool closed = !created || ::CloseHandle(created.release());
     const bool cancelled = s.Cancelled();
     s.Release();
