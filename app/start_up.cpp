@@ -16,6 +16,7 @@
 #include "base/settings.h"
 #include "base/system_library.h"
 #include "base/web_page.h"
+#include "base/window_handoff.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_window.h"
 #include "install/install.h"
@@ -162,6 +163,13 @@ bool CPathwick3App::RunPageProcess() {
     m_oleInitialized = true;
     const bool hall = m_args.mode == StartMode::GameHall;
     std::wstring gameUrl;
+    if (!hall && !m_args.parent) {
+        // A game window's first page, started before the window: its handle
+        // comes once the window exists, or the window failed and never will.
+        const OwnedHandle pipe(m_args.windowPipe);
+        m_args.parent = ReceiveWindow(pipe.get());
+        if (!m_args.parent) return false;
+    }
     if (!hall) {
         // Anything but an accepted login (a cancel, or a window that could
         // not be shown) gives up, so the game window does not wait for us.
@@ -186,7 +194,9 @@ void CPathwick3App::RunGameWindowWithFlashCheck() {
             return;
         }
     }
-    RunGameWindow();
+    // The first page process loads while this one makes its window; it
+    // learns the window's handle when its login window opens.
+    RunGameWindow(StartFirstPage(OwnProgramPath()));
 }
 
 }  // namespace kvr

@@ -45,6 +45,7 @@ StartArgs ParseStartArgs(int argc, const wchar_t* const* args, const wchar_t* ex
     const wchar_t* first = argc > 0 && args ? args[0] : nullptr;
     const wchar_t* second = argc > 1 ? args[1] : nullptr;
     const wchar_t* third = argc > 2 ? args[2] : nullptr;
+    const wchar_t* fourth = argc > 3 ? args[3] : nullptr;
     if (first && IsSwitch(first, L"/webMarvoleD")) {
         out.mode = StartMode::PortalShortcut;
     } else if (first && IsSwitch(first, L"/KvrD")) {
@@ -58,6 +59,7 @@ StartArgs ParseStartArgs(int argc, const wchar_t* const* args, const wchar_t* ex
         // Handles are 32-bit values even in 64-bit processes: sign-extend.
         out.parent = reinterpret_cast<HWND>(static_cast<INT_PTR>(ReadSlashNumber<16>(second)));
         out.pageCount = static_cast<int>(ReadSlashNumber<8>(third));
+        if (!out.parent) out.windowPipe = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(ReadSlashNumber<16>(fourth)));
     } else if (first && IsSwitch(first, L"/gmhall")) {
         out.mode = StartMode::GameHall;
         out.parent = reinterpret_cast<HWND>(static_cast<INT_PTR>(ReadSlashNumber<16>(second)));

@@ -12,7 +12,7 @@ enum class StartMode : int {
     Plain = 3,           // no switch, inside the installation folder
     Uninstall = 4,       // "/uninst"
     Update = 5,          // "/update"
-    NewPage = 6,         // "/newgm /<handle> /<page count>"
+    NewPage = 6,         // "/newgm /<handle> /<page count>", or "/newgm /0 /0 /<pipe>"
     GameHall = 7,        // "/gmhall /<handle>"
 };
 
@@ -20,6 +20,9 @@ struct StartArgs {
     StartMode mode = StartMode::Install;
     HWND parent = nullptr;  // "/newgm", "/gmhall": the game window that started us
     int pageCount = 0;      // "/newgm": pages the game window had then
+    // "/newgm" with no window yet: the inherited pipe that brings the game
+    // window's handle once the window exists (a game window's first page).
+    HANDLE windowPipe = nullptr;
 };
 
 // args: the arguments after the program name. Only the first is tested, case

@@ -14,6 +14,13 @@ namespace kvr {
 bool StartProcess(const wchar_t* program, const std::wstring& commandLine, DWORD creationFlags,
                   HANDLE* process = nullptr, const wchar_t* currentDirectory = nullptr);
 
+// The same, handing the process one handle of ours (made inheritable here),
+// which it finds under the same value. From Vista on it is the only handle
+// the process inherits; XP passes on every inheritable handle, and this
+// program makes no other.
+bool StartProcessWithHandle(const std::wstring& commandLine, DWORD creationFlags, HANDLE inherited,
+                            HANDLE* process);
+
 // The program at path without arguments (its quoted path is its command line).
 bool StartProgram(const wchar_t* path, DWORD creationFlags, const wchar_t* currentDirectory = nullptr);
 

@@ -80,8 +80,8 @@ void AllowTaskbarCreated(HWND window) {
 }
 
 namespace {
-std::wstring HandleText(HWND window) {
-    return std::to_wstring(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+std::wstring HandleText(const void* handle) {
+    return std::to_wstring(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(handle)));
 }
 }  // namespace
 
@@ -91,6 +91,10 @@ std::wstring PageCommandLine(const std::wstring& exe, HWND game, int pageCount) 
 
 std::wstring HallCommandLine(const std::wstring& exe, HWND game) {
     return L"\"" + exe + L"\" /gmhall /" + HandleText(game);
+}
+
+std::wstring FirstPageCommandLine(const std::wstring& exe, HANDLE windowPipe) {
+    return PageCommandLine(exe, nullptr, 0) + L" /" + HandleText(windowPipe);
 }
 
 namespace {

@@ -40,6 +40,9 @@ void AllowTaskbarCreated(HWND window);
 // program path is quoted, so a folder with blanks cannot split it.
 std::wstring PageCommandLine(const std::wstring& exe, HWND game, int pageCount);
 std::wstring HallCommandLine(const std::wstring& exe, HWND game);
+// "<exe> /newgm /0 /0 /<pipe>": a first page started before its game window,
+// which reads the window's handle from the pipe.
+std::wstring FirstPageCommandLine(const std::wstring& exe, HANDLE windowPipe);
 
 // Sends one request on a new thread that owns its copy of the URL; the
 // answer is ignored. Returns once the thread is started.

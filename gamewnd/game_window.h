@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <memory>
 #include <string>
+#include "base/owned.h"
 #include "base/process_watch.h"
 
 namespace kvr {
@@ -10,8 +11,19 @@ namespace kvr {
 class CMainFrame;
 class CPageWatch;
 
-// Creates the game window and runs it modally until it closes.
-void RunGameWindow();
+// A game window's first page process, started before the window exists so
+// that the two load side by side; windowPipe tells it the window's handle.
+struct FirstPage {
+    OwnedHandle process;
+    OwnedHandle windowPipe;
+};
+
+// Starts program as that page; empty when it could not be started.
+FirstPage StartFirstPage(const std::wstring& program);
+
+// Creates the game window and runs it modally until it closes. Its first
+// page is firstPage, or one it starts itself when that is empty.
+void RunGameWindow(FirstPage firstPage);
 
 // The windows of a page process (mode 6: a game page after login; mode 7:
 // the game hall): the page frame with its view under the game window, and a

@@ -24,10 +24,13 @@ HWND CPathwick3Dlg::AddAccountWindow() const { return m_addAccount ? m_addAccoun
 // ---- Initialisation --------------------------------------------------------
 
 BOOL CPathwick3Dlg::OnInitDialog() {
-    // The first page process starts at once and loads while this window
-    // decodes its skin: its frame registers only once this thread reads its
-    // messages again, after the set-up below.
-    StartPageProcess();
+    // The first page process loads while this window decodes its skin: its
+    // frame registers only once this thread reads its messages again, after
+    // the set-up below.
+    if (m_firstPage.process)
+        AdoptFirstPage();
+    else
+        StartPageProcess();
     m_icon = static_cast<HICON>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
     m_smallIcon = static_cast<HICON>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
@@ -56,24 +59,33 @@ void CPathwick3Dlg::SetUpSkin() {
     SetBorderWidth(4);
     SetTitleWeight(600);
     SetResizable(true);
-    SetSkin(IDB_MAIN_BG, false, true, IDB_MINIMIZE, IDB_MAXIMIZE, IDB_RESTORE, IDB_CLOSE);
-    // Practically invisible until the first page registers.
+    // Practically invisible until the first page registers, and so is the
+    // skin: its images are decoded then (LoadSkinImages), not while the first
+    // page process loads beside this one.
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     m_hide.SubclassDlgItem(m_hWnd, IDC_GW_HIDE);
-    m_hide.SetImage(static_cast<UINT>(IDB_TOOL_HIDE), false);
     m_sound.SubclassDlgItem(m_hWnd, IDC_GW_SOUND);
-    m_sound.SetImage(static_cast<UINT>(IDB_TOOL_SOUND), false);
     m_menu.SubclassDlgItem(m_hWnd, IDC_GW_MENU);
-    m_menu.SetImage(static_cast<UINT>(IDB_TOOL_MENU), false);
     m_hall.SubclassDlgItem(m_hWnd, IDC_GW_HALL);
-    m_hall.SetImage(static_cast<UINT>(IDB_TOOL_HALL), false);
     m_otherAccount.SubclassDlgItem(m_hWnd, IDC_GW_OTHER_ACCOUNT);
     m_otherAccount.SetTextColor(RGB(255, 255, 255));
     m_otherAccount.SetHandCursor(true);
-    m_otherAccount.SetPicture(static_cast<UINT>(IDB_LINK_PICTURE));
 
     m_strip.Create(m_hWnd);
+}
+
+void CPathwick3Dlg::LoadSkinImages() {
+    if (m_skinLoaded) return;
+    m_skinLoaded = true;
+    SetSkin(IDB_MAIN_BG, false, true, IDB_MINIMIZE, IDB_MAXIMIZE, IDB_RESTORE, IDB_CLOSE);
+    m_hide.SetImage(static_cast<UINT>(IDB_TOOL_HIDE), false);
+    m_menu.SetImage(static_cast<UINT>(IDB_TOOL_MENU), false);
+    m_otherAccount.SetPicture(static_cast<UINT>(IDB_LINK_PICTURE));
+    // The sound and hall buttons show their state's image.
+    m_mutedShown = -1;
+    m_hallShown = -1;
+    UpdateToolImages();
 }
 
 // ---- Pages and tabs --------------------------------------------------------

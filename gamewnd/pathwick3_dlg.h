@@ -19,6 +19,7 @@
 #include "base/owned.h"
 #include "base/process_watch.h"
 #include "gamewnd/game_commands.h"
+#include "gamewnd/game_window.h"
 #include "gamewnd/hotkey_dispatch.h"
 #include "gamewnd/page_list.h"
 #include "gamewnd/tab_strip_ui.h"
@@ -51,6 +52,9 @@ public:
     void SetPageProgram(const std::wstring& path) { m_pageProgram = path; }
     // Tick source of the start ticks and play-time records.
     void SetTickSource(DWORD (*tick)()) { m_tick = tick; }
+    // The first page, started before this window (instead of one started
+    // when the window is made).
+    void SetFirstPage(FirstPage page) { m_firstPage = std::move(page); }
 
     int PageCount() const { return m_pages.Count(); }
     // What the boss key and the sound key do.
@@ -142,6 +146,7 @@ private:
     void FollowHall();
     void OnHallButton(HWND);
     void StartPageProcess();
+    void AdoptFirstPage();
     bool FromPendingProcess(HWND frame) const;
     void ClosePage(int index, bool byPlayer);
     void DropDeadPages();
@@ -183,6 +188,7 @@ private:
     void OnLButtonDblClk(UINT keys, POINT pt, BOOL& handled);
     void OnDestroy(BOOL& handled);
     void SetUpSkin();
+    void LoadSkinImages();
     void HandleClose(LPARAM param);
     void CancelOperation();
     void PlaceCaptionControls(int width);
@@ -203,6 +209,7 @@ private:
     // The processes this window started, each waited on: the page and the
     // hall process until their frames register, then the hall's and each
     // page's (by frame).
+    FirstPage m_firstPage;  // until the window exists
     ProcessWatch m_pendingChild;
     ProcessWatch m_pendingHall;
     ProcessWatch m_hallProcess;
@@ -218,6 +225,7 @@ private:
     bool m_timerOn = false;
     bool m_hallSeen = false;  // the hall has shown itself since it started
     bool m_exiting = false;
+    bool m_skinLoaded = false;  // from the first page on
     bool m_updateChecking = false;  // the menu's check is on its way
     int m_lastWidth = -1;
     std::wstring m_pageProgram;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include "base/process.h"
+#include "base/window_handoff.h"
 #include "gamewnd/game_commands.h"
 #include "gamewnd/page_text.h"
 #include "ui/message_box.h"
@@ -28,6 +29,14 @@ void CPathwick3Dlg::StartPageProcess() {
     // now, whose frame will not be taken any more.
     m_pages.DropUnregisteredCaptions();
     m_pendingChild = ProcessWatch(OwnedHandle(process), m_hWnd, kMsgProcessEnded);
+}
+
+void CPathwick3Dlg::AdoptFirstPage() {
+    // Waited for before it learns where to register; one that is gone
+    // already is posted at once.
+    m_pendingChild = ProcessWatch(std::move(m_firstPage.process), m_hWnd, kMsgProcessEnded);
+    SendWindow(m_firstPage.windowPipe.get(), m_hWnd);
+    m_firstPage.windowPipe.reset();
 }
 
 bool CPathwick3Dlg::FromPendingProcess(HWND frame) const {
@@ -63,6 +72,7 @@ void CPathwick3Dlg::OnFrameReady(HWND frame, bool hall) {
     if (!hall && m_pages.Count() >= kMaxPages) return;
 
     if (m_pages.Count() == 0) {
+        LoadSkinImages();
         if (!IsMaximized()) ToggleMaximize();
         if (!m_trayWanted) ShowTrayIcon();
     }

@@ -74,6 +74,13 @@ TEST(StartArgs, NewPageCarriesParentAndPageCount) {
     EXPECT_EQ(missing.parent, nullptr);
     EXPECT_EQ(missing.pageCount, 0);
 
+    // A first page started before its window reads the window from a pipe;
+    // with a window given no pipe is taken.
+    StartArgs first = Parse({L"/newgm", L"/0", L"/0", L"/172"});
+    EXPECT_EQ(first.parent, nullptr);
+    EXPECT_EQ(first.windowPipe, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(172)));
+    EXPECT_EQ(Parse({L"/newgm", L"/123", L"/0", L"/172"}).windowPipe, nullptr);
+
     // The first character is skipped whatever it is, the rest read as decimal.
     StartArgs junk = Parse({L"/newgm", L"x77", L"/3abc"});
     EXPECT_EQ(junk.parent, reinterpret_cast<HWND>(static_cast<INT_PTR>(77)));

@@ -7,6 +7,7 @@
 #include "base/owned.h"
 #include "base/process.h"
 #include "base/system_library.h"
+#include "base/window_handoff.h"
 #include "tests/install/scratch.h"
 
 // The current directory of a child started in currentDirectory, as cmd.exe's "cd" prints it.
@@ -33,4 +34,27 @@ TEST(StartProcessTest, RunsInTheSystemFolderOrTheOneGivenNeverInTheInheritedOne)
     ::SetCurrentDirectoryW(own);
     EXPECT_STRCASEEQ(byDefault.c_str(), Narrow(kvr::SystemFolder()).c_str());
     EXPECT_STRCASEEQ(given.c_str(), Narrow(work.path()).c_str());
+}
+
+// A first page started before its game window waits on the pipe for the
+// window; anything but one live window's handle ends the wait with none.
+TEST(WindowHandoff, OnlyALiveWindowArrivesAndAWriterGoneUnsentEndsTheWait) {
+    using kvr::ReceiveWindow;
+    const HWND window = ::GetDesktopWindow();
+    kvr::WindowHandoff sent = kvr::CreateWindowHandoff();
+    ASSERT_TRUE(kvr::SendWindow(sent.writeEnd.get(), window));
+    EXPECT_EQ(ReceiveWindow(sent.readEnd.get()), window);
+
+    kvr::WindowHandoff unsent = kvr::CreateWindowHandoff();
+    unsent.writeEnd.reset();
+    EXPECT_EQ(ReceiveWindow(unsent.readEnd.get()), nullptr);
+
+    kvr::WindowHandoff gone = kvr::CreateWindowHandoff();
+    ASSERT_TRUE(kvr::SendWindow(gone.writeEnd.get(), reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FFF0123))));
+    EXPECT_EQ(ReceiveWindow(gone.readEnd.get()), nullptr);
+
+    // A handle value naming no pipe (another kind of object, or none).
+    const kvr::OwnedHandle event(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    EXPECT_EQ(ReceiveWindow(event.get()), nullptr);
+    EXPECT_EQ(ReceiveWindow(nullptr), nullptr);
 }
