@@ -24,9 +24,9 @@ HWND CPathwick3Dlg::AddAccountWindow() const { return m_addAccount ? m_addAccoun
 // ---- Initialisation --------------------------------------------------------
 
 BOOL CPathwick3Dlg::OnInitDialog() {
-    // The first page process loads while this window decodes its skin: its
-    // frame registers only once this thread reads its messages again, after
-    // the set-up below.
+    // The first page process, started before this window, learns where to
+    // register now; its frame registers only once this thread reads its
+    // messages again, after the set-up below.
     if (m_firstPage.process)
         AdoptFirstPage();
     else
@@ -82,6 +82,7 @@ void CPathwick3Dlg::LoadSkinImages() {
     m_hide.SetImage(static_cast<UINT>(IDB_TOOL_HIDE), false);
     m_menu.SetImage(static_cast<UINT>(IDB_TOOL_MENU), false);
     m_otherAccount.SetPicture(static_cast<UINT>(IDB_LINK_PICTURE));
+    m_strip.LoadImages();
     // The sound and hall buttons show their state's image.
     m_mutedShown = -1;
     m_hallShown = -1;

@@ -27,10 +27,13 @@ TOOLINFOW WindowTool(HWND window, const wchar_t* text) {
 
 }  // namespace
 
-void CTabStripUi::Create(HWND window) {
-    m_window = window;
+void CTabStripUi::LoadImages() {
     m_tabImages.reset(LoadStrip(IDB_TABS, 3));
     m_closeImages.reset(LoadStrip(IDB_TAB_CLOSE, 3));
+}
+
+void CTabStripUi::Create(HWND window) {
+    m_window = window;
 
     m_tooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                   0, 0, 0, 0, window, nullptr, ModuleInstance(), nullptr);

@@ -16,8 +16,10 @@ public:
     CTabStripUi(const CTabStripUi&) = delete;
     CTabStripUi& operator=(const CTabStripUi&) = delete;
 
-    // Loads the images and makes the tooltip of window (the game window).
+    // Makes the tooltip of window (the game window).
     void Create(HWND window);
+    // The tab and close-box images, wanted from the first tab on.
+    void LoadImages();
 
     // Draws the tabs of pages onto dc, over the skin already drawn there.
     void Paint(HDC dc, const PageList& pages);
