@@ -179,10 +179,10 @@ def bench_startup(res, release, driver, runs):
     print("%-10s   median of %d; information: %s" % ("", runs, ", ".join(info)))
     if not ok and pages:
         p = statistics.median(pages)
-        print("%-10s   cause: of kvr.exe's %d ms the game window's program takes ~%d ms until it starts the "
-              "page process (network check, update check, start report, Flash check, game window) and the "
-              "page process %d ms to its login window; the bare pair does both in %d ms"
-              % ("", a, max(a - p, 0), p, b))
+        print("%-10s   cause: of kvr.exe's %d ms the page process alone takes %d ms to its login window; the "
+              "other ~%d ms are the game window's program before it (network check, update check, start report, "
+              "Flash check) and beside it (its window, made while the page loads); the bare pair does all in %d ms"
+              % ("", a, p, max(a - p, 0), b))
     return ok
 
 
