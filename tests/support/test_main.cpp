@@ -3,7 +3,7 @@
 // When every test that ran passed but some were skipped, it names each of
 // them on a line of its own: CTest then reports the executable as skipped
 // (SKIP_REGULAR_EXPRESSION in tests/CMakeLists.txt), and ./kvr test lists
-// them at the end. A failure is never hidden that way.
+// them at the end. A failure is never hidden that way, nor is a crash.
 #include <windows.h>
 #include <objbase.h>
 #include <gdiplus.h>
@@ -11,6 +11,18 @@
 #include <cstdio>
 
 namespace {
+
+// A crash in any thread fails the executable. Left to Wine, its debugger
+// reports the crash and ends the process with exit code 0, which CTest would
+// count as passed.
+LONG WINAPI FailOnCrash(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* record = info ? info->ExceptionRecord : nullptr;
+    std::fprintf(stderr, "[kvr] crashed: exception 0x%08lX at %p\n", record ? record->ExceptionCode : 0ul,
+                 record ? record->ExceptionAddress : nullptr);
+    std::fflush(stderr);
+    ::TerminateProcess(::GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
 
 void NameSkippedTests() {
     const ::testing::UnitTest& unit = *::testing::UnitTest::GetInstance();
@@ -30,6 +42,7 @@ void NameSkippedTests() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ::SetUnhandledExceptionFilter(FailOnCrash);
     ::testing::InitGoogleTest(&argc, argv);
     ::OleInitialize(nullptr);
     Gdiplus::GdiplusStartupInput input;
