@@ -21,6 +21,7 @@
 #include <shellapi.h>
 #include <cwchar>
 #include <string>
+#include "base/window_handoff.h"
 
 namespace {
 
@@ -108,6 +109,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     const bool hall = std::wcscmp(argv[1], L"/gmhall") == 0;
     if (!hall && std::wcscmp(argv[1], L"/newgm") != 0) return 2;
     g_game = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(argv[2] + 1, nullptr, 10)));
+    // A first page, started before its window, reads the window from its pipe.
+    if (!g_game && argc > 4) {
+        const auto pipe = static_cast<UINT_PTR>(std::wcstoull(argv[4] + 1, nullptr, 10));
+        g_game = kvr::ReceiveWindow(reinterpret_cast<HANDLE>(pipe));
+    }
     const std::wstring mode = hall ? L"" : Env(L"KVR_FAKE_MODE");
     g_caption = hall ? L"hall" : Env(L"KVR_FAKE_CAPTION");
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 #include "base/module_path.h"
+#include "gamewnd/game_window.h"
 #include "tests/support/ui_driver.h"
 
 namespace kvr::test {
@@ -111,6 +112,7 @@ DWORD WINAPI GameWindowRun::ThreadMain(LPVOID param) {
     {
         CPathwick3Dlg dlg;
         dlg.SetPageProgram(FakePagePath());
+        dlg.SetFirstPage(StartFirstPage(FakePagePath()));  // as the program starts it: before the window
         self->m_dlg = &dlg;
         ::SetEvent(self->m_ready);
         dlg.DoModal(nullptr);
