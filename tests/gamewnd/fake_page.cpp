@@ -5,6 +5,7 @@
 // closes on SC_CLOSE or when the game window is gone.
 //
 //   gamewnd_fake_page /newgm /<handle> /<count>    a game page
+//   gamewnd_fake_page /newgm /0 /0 /<pipe>         the first one, told its window through the pipe
 //   gamewnd_fake_page /gmhall /<handle>            the hall page
 // Environment (inherited from the test): KVR_FAKE_CAPTION, the caption to
 // hand over (from the frame, made before it); KVR_FAKE_MODE: "" (normal),
