@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "base/crash_dump.h"
 #include "base/messages.h"
 #include "base/owned.h"
 #include "browser/test_hooks.h"
@@ -55,10 +56,17 @@ private:
     kvrtest::ProgramRegistry m_registry{KvrExe()};
 };
 
+// Where a crash of any process of the program leaves its dump.
+inline std::wstring KvrDumpPath() {
+    wchar_t path[MAX_PATH];
+    return kvr::DumpPathFor(KvrExe().c_str(), path) ? path : L"";
+}
+
 class LoginRoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         KillKvrProcesses();
+        ::DeleteFileW(KvrDumpPath().c_str());
         ASSERT_TRUE(kvr::test::PortalReset()) << "stand-in portal not reachable";
         // A passing Flash version: no question before the game window.
         ASSERT_TRUE(SetFlashVersion(L"32,0,0,465"));
@@ -66,6 +74,9 @@ protected:
     void TearDown() override {
         KillKvrProcesses();
         kvr::test::PortalReset();
+        // A process that crashed unnoticed (a page at its end, say) still fails the scenario.
+        EXPECT_EQ(::GetFileAttributesW(KvrDumpPath().c_str()), INVALID_FILE_ATTRIBUTES)
+            << "a process of the program crashed: its dump lies beside it";
     }
 
     // Starts kvr.exe /KvrD (the build's, or a copy) and waits for its game window.
