@@ -156,6 +156,8 @@ bool CPathwick3App::RunWindowModes() {
 }
 
 bool CPathwick3App::RunPageProcess() {
+    // The login window's picture is made meanwhile on a thread of its own.
+    std::unique_ptr<LoginPicture> picture = m_args.mode == StartMode::NewPage ? LoginPicture::Start() : nullptr;
     if (FAILED(::OleInitialize(nullptr))) {
         ShowMessageBox(kMbOk, kMessageTitle, L"初始化OLE库失败", nullptr);
         return false;
@@ -173,7 +175,7 @@ bool CPathwick3App::RunPageProcess() {
     if (!hall) {
         // Anything but an accepted login (a cancel, or a window that could
         // not be shown) gives up, so the game window does not wait for us.
-        std::optional<std::wstring> login = RunLogin(m_args.parent, m_args.pageCount);
+        std::optional<std::wstring> login = RunLogin(m_args.parent, m_args.pageCount, std::move(picture));
         if (!login) {
             ::PostMessageW(m_args.parent, WM_SYSCOMMAND, SC_CLOSE, kSelfPostedMarker);
             return false;

@@ -2,43 +2,28 @@
 
 #include "base/endpoints.h"
 #include "base/owned.h"
-#include "base/system_library.h"
 #include "res/ids_login.h"
-#include "ui/gdiplus_include.h"
 #include "ui/image.h"
 #include "ui/monitor.h"
 
 namespace kvr {
 
-namespace {
-
-// A GDI+ image of a "PNG" resource of this program, or nullptr.
-Gdiplus::Image* LoadPngResource(UINT id) {
-    const ComPtr<IStream> stream = PngResourceStream(ModuleInstance(), id);
-    if (!stream || !EnsureSystemLibrary(L"gdiplus.dll")) return nullptr;
-    // GDI+ keeps its own reference to the stream while the image lives.
-    Gdiplus::Image* image = Gdiplus::Image::FromStream(stream.Get());
-    if (image && image->GetLastStatus() != Gdiplus::Ok) {
-        delete image;
-        image = nullptr;
-    }
-    return image;
-}
-
-}  // namespace
-
-CLoginBkDlg::CLoginBkDlg(HWND gameWindow, int pageCount)
+CLoginBkDlg::CLoginBkDlg(HWND gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture)
     : CDialogImpl(IDD_LOGIN_PAGE),
+      m_picture(std::move(picture)),
       m_login(this, gameWindow, pageCount, ServerUrl(Server::Portal, paths::kLoginPage).c_str()) {}
 
-CLoginBkDlg::~CLoginBkDlg() { delete m_image; }
+CLoginBkDlg::~CLoginBkDlg() = default;
 
 LRESULT CLoginBkDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     ::SetWindowTextW(m_hWnd, L"MarvoleKelvara");
-    m_image = LoadPngResource(kLoginBackgroundPng);
-    if (m_image) {
-        m_width = m_image->GetWidth();
-        m_height = m_image->GetHeight();
+    if (!m_picture) m_picture = LoginPicture::Start();
+    SIZE size{0, 0};
+    m_bitmap.reset(m_picture->Take(&size));
+    m_picture.reset();
+    if (m_bitmap) {
+        m_width = static_cast<UINT>(size.cx);
+        m_height = static_cast<UINT>(size.cy);
         // The layered picture is drawn at the window's top-left: put that
         // where a picture of this size stands centred on its monitor.
         const POINT at =
@@ -52,38 +37,20 @@ LRESULT CLoginBkDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 void CLoginBkDlg::PaintLayered() {
-    if (!m_image || !m_width || !m_height) return;
-    const WindowDc windowDc(m_hWnd);
-    const OwnedMemoryDc memDc(::CreateCompatibleDC(windowDc.get()));
+    if (!m_bitmap || !m_width || !m_height) return;
+    const WindowDc screen(nullptr);
+    const OwnedMemoryDc memDc(::CreateCompatibleDC(screen.get()));
+    const SelectedObject selected(memDc.get(), m_bitmap.get());  // out again before the DC goes
     // 32 bits with alpha: the picture's transparency reaches the screen.
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = static_cast<LONG>(m_width);
-    bi.bmiHeader.biHeight = -static_cast<LONG>(m_height);
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const OwnedBitmap bitmap(::CreateDIBSection(windowDc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bitmap) {
-        const SelectedObject selected(memDc.get(), bitmap.get());  // out again before the bitmap goes
-        Gdiplus::Graphics graphics(memDc.get());
-        const Gdiplus::Point points[3] = {
-            Gdiplus::Point(0, 0), Gdiplus::Point(static_cast<INT>(m_width), 0),
-            Gdiplus::Point(0, static_cast<INT>(m_height))};
-        graphics.DrawImage(m_image, points, 3);
-
-        const LONG_PTR ex = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
-        if (!(ex & WS_EX_LAYERED)) ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
-        RECT rc{};
-        ::GetWindowRect(m_hWnd, &rc);
-        POINT dst{rc.left, rc.top};
-        SIZE size{static_cast<LONG>(m_width), static_cast<LONG>(m_height)};
-        POINT src{0, 0};
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        ::UpdateLayeredWindow(m_hWnd, WindowDc(nullptr).get(), &dst, &size, memDc.get(), &src, 0xFFFFFFFF,
-                              &blend, ULW_ALPHA);
-    }
+    const LONG_PTR ex = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED)) ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    RECT rc{};
+    ::GetWindowRect(m_hWnd, &rc);
+    POINT dst{rc.left, rc.top};
+    SIZE size{static_cast<LONG>(m_width), static_cast<LONG>(m_height)};
+    POINT src{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ::UpdateLayeredWindow(m_hWnd, screen.get(), &dst, &size, memDc.get(), &src, 0xFFFFFFFF, &blend, ULW_ALPHA);
 }
 
 LRESULT CLoginBkDlg::OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL&) {

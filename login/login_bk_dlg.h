@@ -3,11 +3,12 @@
 // page). It carries the caption and the taskbar button; the login page
 // (CLoginDlg) lies exactly over it.
 #pragma once
+#include <memory>
 #include <string>
+#include "base/owned.h"
 #include "login/login_dlg.h"
+#include "login/login_picture.h"
 #include "ui/window.h"
-
-namespace Gdiplus { class Image; }
 
 namespace kvr {
 
@@ -19,7 +20,8 @@ public:
     // callback (the page's navigation event) has returned.
     static constexpr UINT kEndLoginMessage = WM_APP + 57;
 
-    CLoginBkDlg(HWND gameWindow, int pageCount);
+    // picture: the background picture begun before (made here without one).
+    CLoginBkDlg(HWND gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture = nullptr);
     ~CLoginBkDlg() override;
 
     CLoginDlg& LoginDialog() { return m_login; }
@@ -54,7 +56,8 @@ private:
     void OnCancel() override { EndLogin(IDCANCEL); }
     void PaintLayered();
 
-    Gdiplus::Image* m_image = nullptr;
+    std::unique_ptr<LoginPicture> m_picture;  // until the window takes its bitmap
+    OwnedBitmap m_bitmap;
     UINT m_width = 0;
     UINT m_height = 0;
     CLoginDlg m_login;

@@ -3,13 +3,21 @@
 // commands, keys, styles, and the QQ/Weibo redirect links.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 #include "base/endpoints.h"
 #include "login/login.h"
 #include "login/login_bk_dlg.h"
 #include "login/login_command.h"
 #include "login/qq_login.h"
+#include "login/login_picture.h"
 #include "login_test_util.h"
+#include "ui/gdiplus_include.h"
+#include "ui/image.h"
+#include "ui/window.h"
 
 using namespace kvr;
 using kvrtest::CaptionWindow;
@@ -188,4 +196,38 @@ TEST_F(LoginTest, QQAndWeiboLinksOpenOneFrame) {
     cancel = false;
     login.HandleUrl(L"http://127.0.0.1:1/other.html", &cancel);
     EXPECT_FALSE(cancel);
+}
+
+// The picture made off the window's thread is the one drawing the resource
+// onto a cleared bitmap gives: premultiplied, top row first, see-through
+// where the picture is.
+TEST(LoginPicture, IsTheResourceDrawnPremultipliedTopRowFirst) {
+    SIZE size{};
+    const OwnedBitmap made(LoginPicture::Start()->Take(&size));
+    DIBSECTION dib{};
+    ASSERT_TRUE(made && ::GetObjectW(made.get(), sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits);
+    ASSERT_EQ(dib.dsBm.bmBitsPixel, 32);
+    const ComPtr<IStream> stream = PngResourceStream(ModuleInstance(), kLoginBackgroundPng);
+    const std::unique_ptr<Gdiplus::Bitmap> image(Gdiplus::Bitmap::FromStream(stream.Get()));
+    ASSERT_EQ(size.cx, static_cast<LONG>(image->GetWidth()));
+    ASSERT_EQ(size.cy, static_cast<LONG>(image->GetHeight()));
+    std::vector<std::uint32_t> drawn(static_cast<size_t>(size.cx) * size.cy, 0);
+    {
+        Gdiplus::Bitmap target(size.cx, size.cy, size.cx * 4, PixelFormat32bppPARGB,
+                               reinterpret_cast<BYTE*>(drawn.data()));
+        Gdiplus::Graphics graphics(&target);
+        graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+        graphics.DrawImage(image.get(), 0, 0, size.cx, size.cy);
+    }
+    const auto* pixels = static_cast<const std::uint32_t*>(dib.dsBm.bmBits);  // top-down: row 0 first
+    size_t differing = 0, clear = 0;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            const int a = (pixels[i] >> shift) & 0xFF, b = (drawn[i] >> shift) & 0xFF;
+            differing += std::abs(a - b) > 1;  // rounding apart
+        }
+        clear += pixels[i] >> 24 == 0;
+    }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_GT(clear, 0u) << "the picture has see-through parts";
 }
