@@ -1,9 +1,8 @@
 // Start-up of every process of the program, in its fixed order: crash filter,
-// common controls, network check, command line, report events, the short
+// command line, common controls, network check, report events, the short
 // modes, GDI+, then the window of the mode.
 #include "app/pathwick3_app.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <ole2.h>
 #include <wininet.h>
@@ -16,7 +15,6 @@
 #include "base/settings.h"
 #include "base/system_library.h"
 #include "base/web_page.h"
-#include "base/window_handoff.h"
 #include "browser/cache_clear.h"
 #include "gamewnd/game_window.h"
 #include "install/install.h"
@@ -42,22 +40,34 @@ void WaitForReportDone(const ReportEvents& events) {
     if (events.done) ::WaitForSingleObject(events.done, INFINITE);
 }
 
+bool ShowsGameWindow(StartMode mode) {
+    return mode == StartMode::GameShortcut || mode == StartMode::Plain || mode == StartMode::Update;
+}
+
+// How long the game window's program waits for its first page's login window
+// before it makes its own window anyway.
+constexpr DWORD kFirstLoginWaitMs = 10000;
+
 }  // namespace
 
 bool CPathwick3App::InitInstance() {
     // 1. Crash dump first, so that everything after it is covered.
     InstallCrashDumpFilter();
 
-    // 2. Every common control class (ICC_WIN95_CLASSES..ICC_ANIMATE_CLASS = 255).
-    INITCOMMONCONTROLSEX icc{sizeof icc, 0xFF};
-    ::InitCommonControlsEx(&icc);
+    // 2. Command line.
+    m_args = ParseProcessCommandLine();
 
-    // 3. Framework: our message loop for this thread. ActiveX containment is
+    // 3. Every common control class. Not yet in the game window's program:
+    //    loading them starts the display driver, which its first page process
+    //    needs for itself meanwhile (they come with the first dialog).
+    if (!ShowsGameWindow(m_args.mode)) RegisterCommonControls();
+
+    // 4. Framework: our message loop for this thread. ActiveX containment is
     //    the browser host's own OLE container; OLE itself is started by the
     //    processes that host a control (modes 6, 7).
     CMessageLoop::Current();
 
-    // 4. Nothing else may happen without the network: no report, no window.
+    // 5. Nothing else may happen without the network: no report, no window.
     //    The check connects directly; behind a proxy only a request through
     //    the system's settings gets through.
     if (!EnsureSystemLibrary(L"wininet.dll") ||
@@ -65,9 +75,6 @@ bool CPathwick3App::InitInstance() {
         ShowMessageBox(kMbOk, kMessageTitle, L"当前网络不可用，请检查网络连接是否正常！", nullptr);
         return false;
     }
-
-    // 5. Command line.
-    m_args = ParseProcessCommandLine();
 
     // 6. Report events.
     CreateEvents();
@@ -149,9 +156,7 @@ bool CPathwick3App::RunWindowModes() {
     SetCacheLimit();
     if (m_args.mode == StartMode::NewPage || m_args.mode == StartMode::GameHall)
         return RunPageProcess();
-    if (m_args.mode == StartMode::GameShortcut || m_args.mode == StartMode::Plain ||
-        m_args.mode == StartMode::Update)
-        RunGameWindowWithFlashCheck();
+    if (ShowsGameWindow(m_args.mode)) RunGameWindowWithFlashCheck();
     return false;
 }
 
@@ -165,19 +170,18 @@ bool CPathwick3App::RunPageProcess() {
     m_oleInitialized = true;
     const bool hall = m_args.mode == StartMode::GameHall;
     std::wstring gameUrl;
-    if (!hall && !m_args.parent) {
-        // A game window's first page, started before the window: its handle
-        // comes once the window exists, or the window failed and never will.
-        const OwnedHandle pipe(m_args.windowPipe);
-        m_args.parent = ReceiveWindow(pipe.get());
-        if (!m_args.parent) return false;
-    }
+    if (!hall && !m_args.parent && !m_args.windowPipe) return false;  // no game window to log in to
     if (!hall) {
-        // Anything but an accepted login (a cancel, or a window that could
-        // not be shown) gives up, so the game window does not wait for us.
-        std::optional<std::wstring> login = RunLogin(m_args.parent, m_args.pageCount, std::move(picture));
+        // A game window's first page, started before the window, shows its
+        // login window meanwhile; the window's handle comes once it exists.
+        // Anything but an accepted login (a cancel, no window, or a window
+        // that could not be shown) gives up, so the game window does not wait
+        // for us (one that never came sees this process end).
+        OwnedHandle windowPipe(m_args.parent ? nullptr : m_args.windowPipe);
+        std::optional<std::wstring> login =
+            RunLogin(&m_args.parent, m_args.pageCount, std::move(picture), std::move(windowPipe));
         if (!login) {
-            ::PostMessageW(m_args.parent, WM_SYSCOMMAND, SC_CLOSE, kSelfPostedMarker);
+            if (m_args.parent) ::PostMessageW(m_args.parent, WM_SYSCOMMAND, SC_CLOSE, kSelfPostedMarker);
             return false;
         }
         gameUrl = std::move(*login);
@@ -196,9 +200,14 @@ void CPathwick3App::RunGameWindowWithFlashCheck() {
             return;
         }
     }
-    // The first page process loads while this one makes its window; it
-    // learns the window's handle when its login window opens.
-    RunGameWindow(StartFirstPage(OwnProgramPath()));
+    // The first page process loads and shows its login window before this
+    // one loads the common controls and makes its window, which stays
+    // practically invisible until that page registers: on a machine of few
+    // cores the two would only slow each other. The page learns the window's
+    // handle through its pipe once the window exists.
+    FirstPage firstPage = StartFirstPage(OwnProgramPath());
+    if (firstPage.process) ::WaitForInputIdle(firstPage.process.get(), kFirstLoginWaitMs);
+    RunGameWindow(std::move(firstPage));
 }
 
 }  // namespace kvr

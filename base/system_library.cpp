@@ -26,7 +26,10 @@ FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info) 
     size_t n = 0;
     for (const char* c = info->szDll; *c && n + 1 < MAX_PATH; ++c) name[n++] = static_cast<unsigned char>(*c);
     name[n] = L'\0';
-    HMODULE module = LoadSystemLibrary(name);
+    // Common controls by name: the activation context of the manifest takes
+    // them from the side-by-side store (version 6) before any folder is
+    // searched, as it would for an import of them.
+    HMODULE module = ::lstrcmpiW(name, L"comctl32.dll") == 0 ? ::LoadLibraryW(name) : LoadSystemLibrary(name);
     return reinterpret_cast<FARPROC>(module ? module : ::GetModuleHandleW(nullptr));
 }
 

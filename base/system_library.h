@@ -4,7 +4,8 @@
 //
 // The program imports only Known DLLs; every other system library is loaded
 // on the first call of one of its functions (cmake/delay_load.cmake), by the
-// delay-load hook here, by its full path.
+// delay-load hook here, by its full path (common controls by name, which the
+// manifest sends to the side-by-side store).
 #pragma once
 #include <windows.h>
 #include <string>

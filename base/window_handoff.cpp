@@ -1,5 +1,7 @@
 #include "base/window_handoff.h"
 
+#include <utility>
+
 namespace kvr {
 
 WindowHandoff CreateWindowHandoff() {
@@ -21,6 +23,33 @@ HWND ReceiveWindow(HANDLE readEnd) {
     if (!::ReadFile(readEnd, &value, sizeof value, &read, nullptr) || read != sizeof value) return nullptr;
     const HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<LONG>(value)));
     return ::IsWindow(window) ? window : nullptr;
+}
+
+WindowArrival::WindowArrival(OwnedHandle readEnd, HWND target, UINT arrived)
+    : m_readEnd(std::move(readEnd)),
+      m_target(target),
+      m_arrived(arrived),
+      m_doneEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+std::shared_ptr<WindowArrival> WindowArrival::Start(OwnedHandle readEnd, HWND target, UINT arrived) {
+    std::shared_ptr<WindowArrival> arrival(new WindowArrival(std::move(readEnd), target, arrived));
+    if (!arrival->m_doneEvent) return nullptr;
+    arrival->m_self = arrival;
+    const OwnedHandle thread(::CreateThread(nullptr, 0, Read, arrival.get(), 0, nullptr));  // never waited on
+    if (!thread) {
+        arrival->m_self.reset();
+        return nullptr;
+    }
+    return arrival;
+}
+
+DWORD WINAPI WindowArrival::Read(void* self) {
+    const std::shared_ptr<WindowArrival> arrival = std::move(static_cast<WindowArrival*>(self)->m_self);
+    arrival->m_window = ReceiveWindow(arrival->m_readEnd.get());
+    arrival->m_readEnd.reset();
+    ::SetEvent(arrival->m_doneEvent.get());
+    ::PostMessageW(arrival->m_target, arrival->m_arrived, 0, 0);
+    return 0;
 }
 
 }  // namespace kvr

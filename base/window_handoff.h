@@ -5,6 +5,7 @@
 // write into the pipe, so the handle is as trustworthy as a command line.
 #pragma once
 #include <windows.h>
+#include <memory>
 #include "base/owned.h"
 
 namespace kvr {
@@ -24,5 +25,32 @@ bool SendWindow(HANDLE writeEnd, HWND window);
 // is not a pipe, the writer closed its end unsent or sent anything but one
 // live window's handle.
 HWND ReceiveWindow(HANDLE readEnd);
+
+// In the started process, whose own window works meanwhile: ReceiveWindow on
+// a thread of its own, which posts `arrived` to `target` when it is done.
+// The message only says to look: the handle is read from here, never from a
+// message, which any process could post.
+class WindowArrival {
+public:
+    // Takes the read end; nothing when no thread could be started.
+    static std::shared_ptr<WindowArrival> Start(OwnedHandle readEnd, HWND target, UINT arrived);
+
+    // True once the reading is done, waiting up to timeoutMs for it.
+    bool Wait(DWORD timeoutMs) const { return ::WaitForSingleObject(m_doneEvent.get(), timeoutMs) == WAIT_OBJECT_0; }
+    // Once done: the window, null when none came.
+    HWND Window() const { return Wait(0) ? m_window : nullptr; }
+
+private:
+    WindowArrival(OwnedHandle readEnd, HWND target, UINT arrived);
+    static DWORD WINAPI Read(void* self);
+
+    OwnedHandle m_readEnd;
+    const HWND m_target;
+    const UINT m_arrived;
+    HWND m_window = nullptr;  // written before m_doneEvent is set
+    OwnedHandle m_doneEvent;
+    // The reader's own reference: it may read on after its window is gone.
+    std::shared_ptr<WindowArrival> m_self;
+};
 
 }  // namespace kvr

@@ -192,8 +192,8 @@ def bench_startup(res, release, driver, runs):
     if not ok and pages:
         p = statistics.median(pages)
         print("%-10s   cause: of kvr.exe's %d ms the page process alone takes %d ms to its login window; the "
-              "other ~%d ms are the game window's program before it (network check, update check, start report, "
-              "Flash check) and beside it (its window, made while the page loads); the bare pair does all in %d ms"
+              "other ~%d ms are the game window's program before it (its start, network check, update check, start "
+              "report, Flash check; its window follows the login window); the bare pair does all in %d ms"
               % ("", a, p, max(a - p, 0), b))
     return ok
 

@@ -10,6 +10,13 @@
 # library by its full path in the system folder and never by name. Code calls
 # a library's functions only after EnsureSystemLibrary() said it loaded.
 #
+# Common controls are the exception: the manifest asks for version 6, which
+# the side-by-side store holds, so the hook loads them by name, resolved
+# through the program's activation context exactly as an import of them would
+# be (by full path it would get the system folder's version 5). They load
+# late because their start starts the display driver: the game window's
+# program starts its first page process before it needs them.
+#
 # kvr_delay_<lib> is the delay-load import library of <lib>.dll. MinGW-w64:
 # made by dlltool --output-delaylib from the toolchain's plain import library
 # (cmake/delay_import_lib.cmake); the helper and its hooks are in libmingwex.
@@ -23,7 +30,7 @@
 #   * GNU ld leaves the PE header's delay-import directory empty, so
 #     __HrLoadAllImportsForDll finds nothing and tools read the descriptors
 #     themselves (tools/xp_imports.py).
-set(KVR_DELAY_LOADED wininet urlmon crypt32 gdiplus winmm)
+set(KVR_DELAY_LOADED comctl32 wininet urlmon crypt32 gdiplus winmm)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(_kvr_dlltool_machine i386)

@@ -11,8 +11,9 @@ namespace kvr {
 class CMainFrame;
 class CPageWatch;
 
-// A game window's first page process, started before the window exists so
-// that the two load side by side; windowPipe tells it the window's handle.
+// A game window's first page process, started before the window exists: it
+// shows its login window first, and windowPipe tells it the window's handle
+// once the window exists.
 struct FirstPage {
     OwnedHandle process;
     OwnedHandle windowPipe;

@@ -27,7 +27,8 @@ BOOL CPathwick3Dlg::OnInitDialog() {
     // The first page process, started before this window, learns where to
     // register now; its frame registers only once this thread reads its
     // messages again, after the set-up below.
-    if (m_firstPage.process)
+    const bool firstPageStarted = static_cast<bool>(m_firstPage.process);
+    if (firstPageStarted)
         AdoptFirstPage();
     else
         StartPageProcess();
@@ -50,6 +51,8 @@ BOOL CPathwick3Dlg::OnInitDialog() {
     SetUpSkin();
     ReloadHotkeys();
     PostToPages(WM_KVR_RELOAD_KEYS);
+    // That page's login window normally shows already, and keeps the focus.
+    if (firstPageStarted) ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     return TRUE;
 }
 

@@ -5,9 +5,12 @@
 
 namespace kvr {
 
-std::optional<std::wstring> RunLogin(HWND gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture) {
-    CLoginBkDlg dialog(gameWindow, pageCount, std::move(picture));
-    if (dialog.DoModal(gameWindow) != IDOK) return std::nullopt;
+std::optional<std::wstring> RunLogin(HWND* gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture,
+                                     OwnedHandle windowPipe) {
+    CLoginBkDlg dialog(*gameWindow, pageCount, std::move(picture), std::move(windowPipe));
+    const INT_PTR result = dialog.DoModal(*gameWindow);
+    *gameWindow = dialog.TakeGameWindow();
+    if (result != IDOK) return std::nullopt;
     return dialog.GameUrl();
 }
 

@@ -8,8 +8,11 @@
 
 namespace kvr {
 
-CLoginBkDlg::CLoginBkDlg(HWND gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture)
+CLoginBkDlg::CLoginBkDlg(HWND gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture,
+                         OwnedHandle windowPipe)
     : CDialogImpl(IDD_LOGIN_PAGE),
+      m_gameWindow(gameWindow),
+      m_windowPipe(std::move(windowPipe)),
       m_picture(std::move(picture)),
       m_login(this, gameWindow, pageCount, ServerUrl(Server::Portal, paths::kLoginPage).c_str()) {}
 
@@ -33,7 +36,31 @@ LRESULT CLoginBkDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     PaintLayered();
     m_login.Create(m_hWnd);
     ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, ::GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_MINIMIZEBOX);
+    if (m_windowPipe) {
+        m_arrival = WindowArrival::Start(std::move(m_windowPipe), m_hWnd, kGameWindowMessage);
+        if (!m_arrival) EndLogin(IDCANCEL);
+    }
     return FALSE;
+}
+
+HWND CLoginBkDlg::TakeGameWindow(DWORD timeoutMs) {
+    if (!m_arrival || !m_arrival->Wait(timeoutMs)) return m_gameWindow;
+    const HWND window = m_arrival->Window();
+    m_arrival.reset();
+    // No window will come (it could not be made): nobody to log in to.
+    if (!window) {
+        EndLogin(IDCANCEL);
+        return nullptr;
+    }
+    m_gameWindow = window;
+    m_login.SetGameWindow(window);
+    AdoptModalOwner(window);
+    return window;
+}
+
+LRESULT CLoginBkDlg::OnGameWindow(UINT, WPARAM, LPARAM, BOOL&) {
+    TakeGameWindow();
+    return 0;
 }
 
 void CLoginBkDlg::PaintLayered() {

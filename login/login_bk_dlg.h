@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include "base/owned.h"
+#include "base/window_handoff.h"
 #include "login/login_dlg.h"
 #include "login/login_picture.h"
 #include "ui/window.h"
@@ -20,8 +21,15 @@ public:
     // callback (the page's navigation event) has returned.
     static constexpr UINT kEndLoginMessage = WM_APP + 57;
 
+    // Posted by the thread that reads the game window's handle.
+    static constexpr UINT kGameWindowMessage = WM_APP + 58;
+
     // picture: the background picture begun before (made here without one).
-    CLoginBkDlg(HWND gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture = nullptr);
+    // windowPipe: for a game window's first page, started before the window
+    // existed (gameWindow is null), the handle's pipe: the window shows
+    // meanwhile and the game window takes it once it comes.
+    CLoginBkDlg(HWND gameWindow, int pageCount, std::unique_ptr<LoginPicture> picture = nullptr,
+                OwnedHandle windowPipe = {});
     ~CLoginBkDlg() override;
 
     CLoginDlg& LoginDialog() { return m_login; }
@@ -34,6 +42,9 @@ public:
     INT_PTR LoginResult() const { return m_result; }
     // The game URL AcceptLogin was given; empty before.
     const std::wstring& GameUrl() const { return m_gameUrl; }
+    // The game window: given, or come through the pipe (waiting up to
+    // timeoutMs for it); null before, or when none came, which ends the login.
+    HWND TakeGameWindow(DWORD timeoutMs = 0);
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -43,6 +54,7 @@ public:
         MESSAGE_HANDLER(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         MESSAGE_HANDLER(kEndLoginMessage, OnEndLogin)
+        MESSAGE_HANDLER(kGameWindowMessage, OnGameWindow)
         CHAIN_MSG_MAP(CDialogImpl)
     END_MSG_MAP()
 
@@ -52,11 +64,15 @@ private:
     LRESULT OnWindowPosChanged(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnEndLogin(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGameWindow(UINT, WPARAM, LPARAM, BOOL&);
     void OnOK() override {}  // Enter never ends the login
     void OnCancel() override { EndLogin(IDCANCEL); }
     void PaintLayered();
 
-    std::unique_ptr<LoginPicture> m_picture;  // until the window takes its bitmap
+    HWND m_gameWindow;
+    OwnedHandle m_windowPipe;                  // until its reader starts
+    std::shared_ptr<WindowArrival> m_arrival;  // while the game window is awaited
+    std::unique_ptr<LoginPicture> m_picture;   // until the window takes its bitmap
     OwnedBitmap m_bitmap;
     UINT m_width = 0;
     UINT m_height = 0;

@@ -11,6 +11,10 @@
 #include "ui/message_box.h"
 
 namespace kvr {
+namespace {
+// How long an accepted login waits for a game window that is still being made.
+constexpr DWORD kGameWindowWaitMs = 10000;
+}  // namespace
 
 CLoginDlg::CLoginDlg(CLoginBkDlg* background, HWND gameWindow, int pageCount,
                      const wchar_t* startUrl)
@@ -150,6 +154,10 @@ bool CLoginDlg::LoadGame(const wchar_t* url) {
     // A key the game window cannot keep whole is refused rather than cut: a
     // cut key could match another account's page.
     if (!KeyFits(key)) return false;
+    // A game window's first login shows before the window exists, which
+    // follows a moment later.
+    if (!m_gameWindow && m_background) m_background->TakeGameWindow(kGameWindowWaitMs);
+    if (!m_gameWindow) return false;
     // The game page opens only a page of a trusted host; anything else ends
     // the login as a refused one, before the game window hears of it.
     if (!IsTrustedPageUrl(cmd.gameUrl.c_str())) {

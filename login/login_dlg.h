@@ -16,6 +16,8 @@ public:
     CLoginDlg(CLoginBkDlg* background, HWND gameWindow, int pageCount, const wchar_t* startUrl);
     ~CLoginDlg() override;
 
+    // The game window, when it comes to exist after this window showed.
+    void SetGameWindow(HWND window) { m_gameWindow = window; }
     // The open QQ/Weibo window, or nullptr.
     CQQLogin* OAuthWindow() const { return m_oauth.get(); }
 

@@ -1,5 +1,7 @@
 #include "ui/window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace kvr {
@@ -154,7 +156,15 @@ INT_PTR CALLBACK CDialogImpl::StartDialogProc(HWND hWnd, UINT msg, WPARAM wParam
     return FALSE;
 }
 
+void RegisterCommonControls() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, 0xFF};
+    ::InitCommonControlsEx(&icc);
+}
+
 HWND CDialogImpl::Create(HWND owner) {
+    // A template may hold common controls (a progress bar), and a process may
+    // make its first dialog before it registered them.
+    RegisterCommonControls();
     s_creating = this;
     HWND h = ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), owner,
                                   StartDialogProc, reinterpret_cast<LPARAM>(this));
@@ -163,16 +173,14 @@ HWND CDialogImpl::Create(HWND owner) {
 }
 
 INT_PTR CDialogImpl::DoModal(HWND owner) {
-    bool reenable = false;
-    if (owner && ::IsWindowEnabled(owner)) {
-        ::EnableWindow(owner, FALSE);
-        reenable = true;
-    }
+    m_owner = owner;
+    m_reenableOwner = owner && ::IsWindowEnabled(owner);
+    if (m_reenableOwner) ::EnableWindow(owner, FALSE);
     m_modal = true;
     m_endModal = false;
     m_result = IDCANCEL;
     if (!Create(owner)) {
-        if (reenable) ::EnableWindow(owner, TRUE);
+        if (m_reenableOwner) ::EnableWindow(owner, TRUE);
         m_modal = false;
         return kNotCreated;
     }
@@ -181,13 +189,22 @@ INT_PTR CDialogImpl::DoModal(HWND owner) {
     if (!m_endModal) CMessageLoop::Current().RunUntil(&m_endModal);
 
     // Give activation back to the owner before the dialog goes away.
-    if (reenable) ::EnableWindow(owner, TRUE);
+    if (m_reenableOwner) ::EnableWindow(m_owner, TRUE);
     if (m_hWnd) {
-        if (owner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
+        if (m_owner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(m_owner);
         ::DestroyWindow(m_hWnd);
     }
     m_modal = false;
     return m_result;
+}
+
+void CDialogImpl::AdoptModalOwner(HWND owner) {
+    if (!m_modal || !m_hWnd || m_owner || !owner) return;
+    // GWLP_HWNDPARENT of a top-level window is its owner.
+    ::SetWindowLongPtrW(m_hWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    m_owner = owner;
+    m_reenableOwner = ::IsWindowEnabled(owner) != FALSE;
+    if (m_reenableOwner) ::EnableWindow(owner, FALSE);
 }
 
 BOOL CDialogImpl::EndDialog(INT_PTR result) {

@@ -95,6 +95,10 @@ private:
     static LRESULT CALLBACK StartWindowProc(HWND, UINT, WPARAM, LPARAM);
 };
 
+// Registers every common control class (ICC_WIN95_CLASSES..ICC_ANIMATE_CLASS
+// = 255), loading the common controls if they are not yet.
+void RegisterCommonControls();
+
 class CDialogImpl : public CWindowBase {
 public:
     // DoModal's result when the dialog's window could not be created.
@@ -111,6 +115,10 @@ public:
     BOOL EndDialog(INT_PTR result);
     bool IsModal() const { return m_modal; }
     UINT TemplateId() const { return m_templateId; }
+    // Modal, shown without an owner: the owner that came to exist later (a
+    // window of another process) takes the dialog, and is disabled until it
+    // ends, as DoModal's own would be. Only the first one counts.
+    void AdoptModalOwner(HWND owner);
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -137,6 +145,8 @@ private:
     LRESULT OnOKCommand(WORD, WORD, HWND, BOOL&) { OnOK(); return 0; }
     LRESULT OnCancelCommand(WORD, WORD, HWND, BOOL&) { OnCancel(); return 0; }
     UINT m_templateId;
+    HWND m_owner = nullptr;       // of the modal dialog
+    bool m_reenableOwner = false;  // it was enabled when the dialog took it
     bool m_modal = false;
     bool m_endModal = false;
     INT_PTR m_result = 0;

@@ -58,3 +58,32 @@ TEST(WindowHandoff, OnlyALiveWindowArrivesAndAWriterGoneUnsentEndsTheWait) {
     EXPECT_EQ(ReceiveWindow(event.get()), nullptr);
     EXPECT_EQ(ReceiveWindow(nullptr), nullptr);
 }
+
+// A first page reads the pipe on a thread while its login window works: the
+// window is told once the reading is done, and the handle comes only from the
+// reader, which may outlive the one who started it.
+TEST(WindowHandoff, ArrivalIsReadBesideTheWindowAndTheReaderOutlivesItsStarter) {
+    const HWND target = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(target, nullptr);
+    auto toldWithin = [target](DWORD ms) {
+        MSG msg;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_POSTMESSAGE);
+        return ::PeekMessageW(&msg, target, WM_APP, WM_APP, PM_REMOVE) != FALSE;
+    };
+    kvr::WindowHandoff sent = kvr::CreateWindowHandoff();
+    auto arrival = kvr::WindowArrival::Start(std::move(sent.readEnd), target, WM_APP);
+    ASSERT_TRUE(arrival);
+    EXPECT_FALSE(arrival->Wait(0));
+    EXPECT_EQ(arrival->Window(), nullptr);
+    ASSERT_TRUE(kvr::SendWindow(sent.writeEnd.get(), ::GetDesktopWindow()));
+    EXPECT_TRUE(arrival->Wait(5000));
+    EXPECT_EQ(arrival->Window(), ::GetDesktopWindow());
+    EXPECT_TRUE(toldWithin(5000));
+
+    // Its starter gone while it still waits; then the writer goes unsent.
+    kvr::WindowHandoff unsent = kvr::CreateWindowHandoff();
+    EXPECT_TRUE(kvr::WindowArrival::Start(std::move(unsent.readEnd), target, WM_APP));
+    unsent.writeEnd.reset();
+    EXPECT_TRUE(toldWithin(5000));
+    ::DestroyWindow(target);
+}

@@ -71,6 +71,11 @@ TEST_F(LoginRoadTest, OneLoginFromGameShortcutToPlayTimeRecord) {
     EXPECT_EQ(UnwantedModules(ProcessOf(login), program, {L"crypt32.dll", L"rsaenh.dll"}), "") << "page process";
     // Start-up reported the start before the window.
     EXPECT_TRUE(WaitForRequest("/active.htm", "tag=kvr", kStepMs)) << PortalReceived("/active.htm").message();
+    // The login window shows before the game window exists; then the game
+    // window owns it, held disabled while the login lasts.
+    const HWND background = ::GetWindow(login, GW_OWNER);
+    EXPECT_TRUE(kvrtest::WaitUntil(
+        [&] { return ::GetWindow(background, GW_OWNER) == m_game && !::IsWindowEnabled(m_game); }, kStepMs));
     // Until a page joins the game window stays a 1 x 1 window.
     RECT rc{};
     ::GetWindowRect(m_game, &rc);

@@ -110,8 +110,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     const bool hall = std::wcscmp(argv[1], L"/gmhall") == 0;
     if (!hall && std::wcscmp(argv[1], L"/newgm") != 0) return 2;
     g_game = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(argv[2] + 1, nullptr, 10)));
-    // A first page, started before its window, reads the window from its pipe.
+    // A first page, started before its window, reads the window from its
+    // pipe; the window is made once this process waits for input, as a real
+    // login window's does.
     if (!g_game && argc > 4) {
+        MSG none;
+        ::PeekMessageW(&none, nullptr, 0, 0, PM_NOREMOVE);
         const auto pipe = static_cast<UINT_PTR>(std::wcstoull(argv[4] + 1, nullptr, 10));
         g_game = kvr::ReceiveWindow(reinterpret_cast<HANDLE>(pipe));
     }
