@@ -7,6 +7,7 @@
 #include <memory>
 #include "base/command_line.h"
 #include "base/http_fetch.h"
+#include "login/login_picture.h"
 
 namespace kvr {
 
@@ -51,6 +52,7 @@ private:
     bool m_oleInitialized = false;
     StartArgs m_args;
     std::unique_ptr<PageProcess> m_page;  // a page process's windows, kept until the process ends
+    std::unique_ptr<LoginPicture> m_loginPicture;  // a login's page process: until its login window takes it
 };
 
 // The application object of this process. In kvr.exe it is the one main()

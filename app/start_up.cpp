@@ -54,8 +54,11 @@ bool CPathwick3App::InitInstance() {
     // 1. Crash dump first, so that everything after it is covered.
     InstallCrashDumpFilter();
 
-    // 2. Command line.
+    // 2. Command line. A login's page process begins its login window's
+    //    picture at once, on a thread of its own (nothing shows until the
+    //    window does, after the network check).
     m_args = ParseProcessCommandLine();
+    if (m_args.mode == StartMode::NewPage) m_loginPicture = LoginPicture::Start();
 
     // 3. Every common control class. Not yet in the game window's program:
     //    loading them starts the display driver, which its first page process
@@ -161,8 +164,6 @@ bool CPathwick3App::RunWindowModes() {
 }
 
 bool CPathwick3App::RunPageProcess() {
-    // The login window's picture is made meanwhile on a thread of its own.
-    std::unique_ptr<LoginPicture> picture = m_args.mode == StartMode::NewPage ? LoginPicture::Start() : nullptr;
     if (FAILED(::OleInitialize(nullptr))) {
         ShowMessageBox(kMbOk, kMessageTitle, L"初始化OLE库失败", nullptr);
         return false;
@@ -179,7 +180,7 @@ bool CPathwick3App::RunPageProcess() {
         // for us (one that never came sees this process end).
         OwnedHandle windowPipe(m_args.parent ? nullptr : m_args.windowPipe);
         std::optional<std::wstring> login =
-            RunLogin(&m_args.parent, m_args.pageCount, std::move(picture), std::move(windowPipe));
+            RunLogin(&m_args.parent, m_args.pageCount, std::move(m_loginPicture), std::move(windowPipe));
         if (!login) {
             if (m_args.parent) ::PostMessageW(m_args.parent, WM_SYSCOMMAND, SC_CLOSE, kSelfPostedMarker);
             return false;

@@ -26,13 +26,24 @@ HBITMAP LoginPicture::Take(SIZE* size) {
 }
 
 DWORD WINAPI LoginPicture::Make(LPVOID param) {
-    auto* self = static_cast<LoginPicture*>(param);
+    // GDI+ of its own: the picture begins before the process starts GDI+ for
+    // its windows.
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (!EnsureSystemLibrary(L"gdiplus.dll") || Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
+        return 0;
+    static_cast<LoginPicture*>(param)->MakeBitmap();
+    Gdiplus::GdiplusShutdown(token);
+    return 0;
+}
+
+void LoginPicture::MakeBitmap() {
     const ComPtr<IStream> stream = PngResourceStream(ModuleInstance(), kLoginBackgroundPng);
-    if (!stream || !EnsureSystemLibrary(L"gdiplus.dll")) return 0;
+    if (!stream) return;
     const std::unique_ptr<Gdiplus::Bitmap> image(Gdiplus::Bitmap::FromStream(stream.Get()));
-    if (!image || image->GetLastStatus() != Gdiplus::Ok) return 0;
+    if (!image || image->GetLastStatus() != Gdiplus::Ok) return;
     const UINT width = image->GetWidth(), height = image->GetHeight();
-    if (!width || !height) return 0;
+    if (!width || !height) return;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = static_cast<LONG>(width);
@@ -42,7 +53,7 @@ DWORD WINAPI LoginPicture::Make(LPVOID param) {
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     OwnedBitmap bitmap(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) return 0;
+    if (!bitmap || !bits) return;
     // GDI+ writes the rows straight into the bitmap: what drawing the picture
     // at its natural size onto the cleared bitmap leaves there.
     Gdiplus::Rect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
@@ -55,11 +66,10 @@ DWORD WINAPI LoginPicture::Make(LPVOID param) {
     if (image->LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
                         PixelFormat32bppPARGB, &rows) != Gdiplus::Ok ||
         image->UnlockBits(&rows) != Gdiplus::Ok)
-        return 0;
+        return;
     ::GdiFlush();
-    self->m_bitmap = std::move(bitmap);
-    self->m_size = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
-    return 0;
+    m_bitmap = std::move(bitmap);
+    m_size = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
 }
 
 }  // namespace kvr

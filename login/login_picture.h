@@ -11,8 +11,7 @@ namespace kvr {
 
 class LoginPicture {
 public:
-    // Starts the work (GDI+ is started); made on this thread when no thread
-    // could be started.
+    // Starts the work; made on this thread when no thread could be started.
     static std::unique_ptr<LoginPicture> Start();
     // Waits for the work to end.
     ~LoginPicture();
@@ -26,6 +25,7 @@ public:
 private:
     LoginPicture() = default;
     static DWORD WINAPI Make(LPVOID self);
+    void MakeBitmap();
 
     OwnedHandle m_thread;
     OwnedBitmap m_bitmap;
