@@ -14,6 +14,10 @@ FirstPage StartFirstPage(const std::wstring& program) {
     if (!handoff.readEnd || !StartProcessWithHandle(FirstPageCommandLine(program, handoff.readEnd.get()),
                                                     IDLE_PRIORITY_CLASS, handoff.readEnd.get(), &process))
         return {};
+    // The player started this process, which may therefore bring a window to
+    // the foreground; its login window is the page's, shown before this
+    // process has any window: the right passes on to it.
+    ::AllowSetForegroundWindow(::GetProcessId(process));
     return {OwnedHandle(process), std::move(handoff.writeEnd)};
 }
 
