@@ -231,3 +231,20 @@ TEST(LoginPicture, IsTheResourceDrawnPremultipliedTopRowFirst) {
     EXPECT_EQ(differing, 0u);
     EXPECT_GT(clear, 0u) << "the picture has see-through parts";
 }
+
+// A first login, shown before its game window exists: a wake-up posted by any
+// other process brings no window; only the one that came through the pipe
+// counts, and the login then goes to it.
+TEST_F(LoginTest, FirstLoginTakesItsGameWindowOnlyFromThePipe) {
+    ASSERT_TRUE(game.Make());
+    WindowHandoff handoff = CreateWindowHandoff();
+    bk = std::make_unique<CLoginBkDlg>(nullptr, 0, nullptr, std::move(handoff.readEnd));
+    ASSERT_TRUE(bk->Create(nullptr));
+    ::PostMessageW(bk->m_hWnd, CLoginBkDlg::kGameWindowMessage, reinterpret_cast<WPARAM>(::GetDesktopWindow()), 0);
+    Pump();
+    EXPECT_EQ(bk->TakeGameWindow(), nullptr);
+    ASSERT_TRUE(SendWindow(handoff.writeEnd.get(), game.m_hWnd));
+    EXPECT_EQ(bk->TakeGameWindow(5000), game.m_hWnd);
+    Navigate(L"app://loadgame|S12%E6%9C%8D-area-user|" + kGameUrl);
+    EXPECT_EQ(game.captions.size(), 1u);
+}
