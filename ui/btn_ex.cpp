@@ -88,8 +88,7 @@ void CBtnEx::SetTooltip(const wchar_t* text) {
 void CBtnEx::UpdateTooltip() {
     if (!m_hWnd) return;
     if (!m_tooltip) {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&icc);
+        RegisterCommonControls();
         m_tooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                       WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                       CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
