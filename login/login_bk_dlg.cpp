@@ -90,7 +90,10 @@ LRESULT CLoginBkDlg::OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL&) {
 LRESULT CLoginBkDlg::OnWindowPosChanged(UINT, WPARAM, LPARAM lParam, BOOL&) {
     DefWindowProc();
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
-    if (pos && m_login.IsWindow()) {
+    // Showing, hiding and the Z order leave the login page where it is:
+    // moving a layered window costs a repaint of it.
+    const UINT unmoved = SWP_NOMOVE | SWP_NOSIZE;
+    if (pos && (pos->flags & unmoved) != unmoved && m_login.IsWindow()) {
         RECT rc{};
         ::GetWindowRect(m_hWnd, &rc);
         ::MoveWindow(m_login.m_hWnd, pos->x, pos->y, rc.right - rc.left, rc.bottom - rc.top, TRUE);
