@@ -45,6 +45,7 @@ private:
     bool RunWindowModes();                  // step 9's default branch
     bool RunPageProcess();                  // modes 6, 7
     void RunGameWindowWithFlashCheck();     // modes 2, 3, 5
+    void StartGdiplus();                    // once a process
 
     HINSTANCE m_instance;
     ReportEvents m_events;

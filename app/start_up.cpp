@@ -1,6 +1,8 @@
 // Start-up of every process of the program, in its fixed order: crash filter,
 // command line, common controls, network check, report events, the short
-// modes, GDI+, then the window of the mode.
+// modes, GDI+, then the window of the mode. The game window's program puts
+// its first page process first: the common controls, the start report and
+// GDI+ come while that page loads.
 #include "app/pathwick3_app.h"
 
 #include <objbase.h>
@@ -101,9 +103,9 @@ bool CPathwick3App::InitInstance() {
         break;
     }
 
-    // 8. GDI+ for every window that follows.
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    if (EnsureSystemLibrary(L"gdiplus.dll")) Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+    // 8. GDI+ for every window that follows. The game window's program
+    //    starts it once its first page process is on its way.
+    if (!ShowsGameWindow(m_args.mode)) StartGdiplus();
 
     // 9. The modes' own work.
     switch (m_args.mode) {
@@ -118,10 +120,6 @@ bool CPathwick3App::InitInstance() {
         SendActiveReport(true, m_events);
         WaitForReportDone(m_events);
         return false;
-    case StartMode::GameShortcut:
-    case StartMode::Plain:
-        SendActiveReport(false, m_events);  // waits only until the worker started
-        break;
     default:
         break;
     }
@@ -192,22 +190,39 @@ bool CPathwick3App::RunPageProcess() {
     return m_page != nullptr;
 }
 
+void CPathwick3App::StartGdiplus() {
+    if (m_gdiplusToken) return;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    if (EnsureSystemLibrary(L"gdiplus.dll")) Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+}
+
 void CPathwick3App::RunGameWindowWithFlashCheck() {
-    if (!FlashPlayerIsCurrent()) {
+    // The first page process loads and shows its login window before this
+    // one reports the start, loads the common controls and GDI+ and makes
+    // its window, which stays practically invisible until that page
+    // registers: on a machine of few cores the two would only slow each
+    // other. The page learns the window's handle through its pipe once the
+    // window exists. The Flash check only reads the registry; a question
+    // comes after the start was reported.
+    const auto startFirstPage = [] {
+        FirstPage page = StartFirstPage(OwnProgramPath());
+        if (page.process) ::WaitForInputIdle(page.process.get(), kFirstLoginWaitMs);
+        return page;
+    };
+    const bool flashCurrent = FlashPlayerIsCurrent();
+    FirstPage firstPage;
+    if (flashCurrent) firstPage = startFirstPage();
+    if (m_args.mode != StartMode::Update) SendActiveReport(false, m_events);  // waits only until the worker started
+    StartGdiplus();
+    if (!flashCurrent) {
         if (ShowMessageBox(kMbYesNo, kMessageTitle,
                            L"您当前的Flash Player版本过低，是否安装更高版本的Flash Player ?",
                            nullptr) == IDYES) {
             OpenWebPage(FlashDownloadUrl(), SW_SHOWMAXIMIZED);
             return;
         }
+        firstPage = startFirstPage();
     }
-    // The first page process loads and shows its login window before this
-    // one loads the common controls and makes its window, which stays
-    // practically invisible until that page registers: on a machine of few
-    // cores the two would only slow each other. The page learns the window's
-    // handle through its pipe once the window exists.
-    FirstPage firstPage = StartFirstPage(OwnProgramPath());
-    if (firstPage.process) ::WaitForInputIdle(firstPage.process.get(), kFirstLoginWaitMs);
     RunGameWindow(std::move(firstPage));
 }
 
