@@ -14,6 +14,9 @@ namespace kvre2e {
 
 namespace {
 
+// How long a login page may take to show itself once its document is complete.
+constexpr DWORD kPageShowMs = 45000;
+
 bool HasBrowserChild(HWND hwnd) {
     bool found = false;
     ::EnumChildWindows(
@@ -198,8 +201,9 @@ bool LogIn(HWND loginPage, const std::wstring& server, const std::wstring& area,
     // Under Wine the page never completes by itself: hand the dialog its
     // document-complete event first (it shows itself then), as it would get it.
     const std::wstring page = kvr::ServerUrl(kvr::Server::Portal, kvr::paths::kLoginPage);
-    if (!kvr::SendTestHook(loginPage, kvr::kHookDocumentComplete, page.c_str())) return false;
-    ::Sleep(500);
+    if (!kvr::SendTestHook(loginPage, kvr::kHookDocumentComplete, page.c_str()) ||
+        !kvrtest::WaitUntil([&] { return ::IsWindowVisible(loginPage) != FALSE; }, kPageShowMs))
+        return false;
     return kvr::SendTestHook(loginPage, kvr::kHookNavigate, LoadGameUrl(server, area, account).c_str());
 }
 
