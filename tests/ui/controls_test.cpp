@@ -141,7 +141,8 @@ TEST_F(SkinnedDialog, CaptionDoubleClickMaximisesOnlyResizableDialogs) {
             SendMouse(MOUSEEVENTF_LEFTDOWN);
             SendMouse(MOUSEEVENTF_LEFTUP);
         }
-        Pump(200);
+        // Maximised once the clicks arrive; a fixed time shows that nothing happens.
+        PumpUntil([&] { return dlg->IsMaximized(); }, resizable ? 5000 : 200);
         RECT rc{};
         ::GetWindowRect(*dlg, &rc);
         EXPECT_EQ(resizable, dlg->IsMaximized());
@@ -198,7 +199,7 @@ TEST_F(SkinnedDialog, CaptionButtonsCloseAndFollowTheRightEdge) {
     RECT rc{};
     ::GetWindowRect(close, &rc);
     ClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-    Pump(100);
+    PumpUntil([&] { return !dlg->commands.empty() && dlg->commands.back() == static_cast<UINT>(IDCANCEL); });
     // Close posts SC_CLOSE: the dialog manager turns it into IDCANCEL.
     ASSERT_FALSE(dlg->commands.empty());
     EXPECT_EQ(static_cast<UINT>(kIdCaptionClose), dlg->commands.front());
@@ -225,19 +226,20 @@ TEST_F(SkinnedDialog, ButtonFramesStatesAndClicks) {
     MoveMouse(ClientToScreenPt(*dlg, 50, 70));
     Pump(50);
     MoveMouse(ClientToScreenPt(*dlg, 52, 72));
-    Pump(150);
+    PumpUntil([&] { return At(45, 65) == kFrames[1]; });
     EXPECT_EQ(kFrames[1], At(45, 65));
 
     // A real click reaches the dialog as the button's command.
     ClickAt(ClientToScreenPt(*dlg, 52, 72));
+    PumpUntil([&] { return std::find(dlg->commands.begin(), dlg->commands.end(), 77u) != dlg->commands.end(); });
     EXPECT_NE(dlg->commands.end(), std::find(dlg->commands.begin(), dlg->commands.end(), 77u));
 
     // Leaving draws frame 0 again; disabled draws frame 3.
     MoveMouse(ClientToScreenPt(*dlg, 200, 150));
-    Pump(150);
+    PumpUntil([&] { return At(45, 65) == kFrames[0]; });
     EXPECT_EQ(kFrames[0], At(45, 65));
     ::EnableWindow(btn, FALSE);
-    Pump(80);
+    PumpUntil([&] { return At(45, 65) == kFrames[3]; });
     EXPECT_EQ(kFrames[3], At(45, 65));
     EXPECT_EQ(CBtnEx::kFrameDisabled, btn.CurrentFrame(false));
 }

@@ -120,14 +120,13 @@ TEST_F(SkinnedDialog, LinkShowsPictureHoverColourAndClicks) {
     MoveMouse(ClientToScreenPt(*dlg, 60, 68));
     Pump(50);
     MoveMouse(ClientToScreenPt(*dlg, 62, 70));
-    Pump(150);
-    EXPECT_TRUE(link.IsHovering());
-    EXPECT_GT(count(hover), 0);
+    EXPECT_TRUE(PumpUntil([&] { return link.IsHovering(); }));
+    EXPECT_TRUE(PumpUntil([&] { return count(hover) > 0; })) << "not drawn in the hover colour";
     ClickAt(ClientToScreenPt(*dlg, 62, 70));
+    PumpUntil([&] { return std::find(dlg->commands.begin(), dlg->commands.end(), 96u) != dlg->commands.end(); });
     EXPECT_NE(dlg->commands.end(), std::find(dlg->commands.begin(), dlg->commands.end(), 96u));
     MoveMouse(ClientToScreenPt(*dlg, 250, 150));
-    Pump(150);
-    EXPECT_FALSE(link.IsHovering());
+    EXPECT_TRUE(PumpUntil([&] { return !link.IsHovering(); })) << "still hovering after the mouse left";
 }
 
 TEST_F(SkinnedDialog, ProgressDrawsTwoPiecesAndSurvivesEqualBounds) {

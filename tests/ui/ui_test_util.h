@@ -47,6 +47,19 @@ inline void Pump(DWORD ms) {
     } while (::GetTickCount64() < end);
 }
 
+// Runs this thread's messages until done() holds, for at most timeoutMs;
+// true when it held. What real input starts comes when the system delivers
+// it, not within a fixed time.
+template <class Pred>
+bool PumpUntil(Pred done, DWORD timeoutMs = 5000) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (::GetTickCount64() >= end) return false;
+        Pump(0);
+    }
+    return true;
+}
+
 // What the screen shows at a point.
 inline COLORREF ScreenPixel(int x, int y) {
     HDC dc = ::GetDC(nullptr);
