@@ -2,7 +2,8 @@
 // run; prints "key=value" lines.
 //   startup TIMEOUT_MS CLASS TITLE EXE [ARGS]  ms until a visible window (200+ px wide) matches,
 //                                              then the modules loaded by EXE's process and by
-//                                              the window's
+//                                              the window's, and when the window's process was
+//                                              started (ms after EXE's)
 //   memory SETTLE_MS EXE [ARGS]                private bytes after SETTLE_MS
 //   download URL FILE                          kvr.exe's download routine
 //   update CONFIG_URL EXE FOLDER               kvr.exe's update check and download: the
@@ -137,6 +138,14 @@ int wmain(int argc, wchar_t** argv) {
             HANDLE owner = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m.pid);
             if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) starterModules = ModuleCount(pi.hProcess);
             std::printf("starter_modules=%u\nwindow_modules=%u\n", starterModules, ModuleCount(owner));
+            FILETIME starterCreated, ownerCreated, unused[3];
+            if (owner && ::GetProcessTimes(pi.hProcess, &starterCreated, &unused[0], &unused[1], &unused[2]) &&
+                ::GetProcessTimes(owner, &ownerCreated, &unused[0], &unused[1], &unused[2])) {
+                const auto ticks = [](const FILETIME& f) {
+                    return static_cast<long long>((static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime);
+                };
+                std::printf("window_process_after_ms=%lld\n", (ticks(ownerCreated) - ticks(starterCreated)) / 10000);
+            }
             if (owner) ::CloseHandle(owner);
         }
         ::TerminateProcess(pi.hProcess, 0);
