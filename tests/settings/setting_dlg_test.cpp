@@ -23,14 +23,14 @@ void Key(WORD vk, bool up) {
     in.ki.wVk = vk;
     in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     ::SendInput(1, &in, sizeof(in));
-    Pump(40);
+    // This thread's key state changes as it takes the key's message.
+    PumpUntil([&] { return ((::GetKeyState(vk) & 0x8000) != 0) != up; });
 }
 
 // Presses the keys in order and releases them in reverse.
 void Chord(std::initializer_list<WORD> keys) {
     for (WORD k : keys) Key(k, false);
     for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) Key(*it, true);
-    Pump(40);
 }
 
 class SettingDialog : public ::testing::Test {
